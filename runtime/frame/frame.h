@@ -56,3 +56,10 @@ BasicString *rt_command();  // COMMAND$
 // Called by the window layer on the window thread: 1 close button, 2 Pause/Break, 3 raw
 // mouse motion. Returns 0 when handled, -1 otherwise.
 int window_hook(int kind, int a, int b);
+
+// The event dispatch run by the per-statement event check: ON KEY first, then ON TIMER.
+void key_event_dispatch();
+void timer_event_dispatch();
+// The translated program's event routine (ON KEY / ON TIMER handlers by number); a program
+// without handlers installs none.
+void rt_set_event_routine(void (*routine)(int32_t handler, int32_t argument));
