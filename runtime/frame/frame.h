@@ -63,3 +63,60 @@ void timer_event_dispatch();
 // The translated program's event routine (ON KEY / ON TIMER handlers by number); a program
 // without handlers installs none.
 void rt_set_event_routine(void (*routine)(int32_t handler, int32_t argument));
+
+// ---- display pipeline -----------------------------------------------------------------
+// The composer (frame_compose) turns the display image into 32-bit frames of a 64-slot
+// ring; the presenter (on_glut_display, window thread) draws the newest frame with OpenGL.
+// The composer writes slots and the ring indices; the presenter only sets the displayed and
+// shown flags and reads the newest slot, which is never freed while among the four newest.
+constexpr int FRAME_RING_SLOTS = 64;
+struct FrameSlot {
+  std::atomic<uint32_t *> pixels{nullptr};  // width x height 0xAARRGGBB, rows from the top
+  std::atomic<int32_t> width{0}, height{0}, byte_size{0};
+  std::atomic<uint8_t> displayed{0};  // a newer frame was presented: may be freed or reused
+  std::atomic<uint8_t> shown{0};      // drawn on the window at least once
+};
+struct FrameRing {
+  FrameSlot slot[FRAME_RING_SLOTS + 1];  // slots 1..64; slot 0 is never used
+  std::atomic<int32_t> ring_oldest{0};    // 0 = no frame yet
+  std::atomic<int32_t> ring_newest{0};
+};
+extern FrameRing frame_ring;
+// 1 when the newest frame holds the previous composition of the same page; SCREEN and
+// other page replacements clear it so the next frame is drawn whole.
+extern std::atomic<int32_t> prev_frame_valid;
+// Set at the end of every composer call; display_wait_frame waits on it.
+extern std::atomic<int32_t> frame_done;
+
+void display_startup();       // clears the ring, builds the SCREEN 10 blink table
+void frame_compose();         // main-loop thread, or the program thread in manual mode
+void on_glut_display();
+void on_glut_timer(int value);
+void on_glut_reshape(int width, int height);
+// Registers every window callback on the current window (creation and game-mode switches).
+void display_register_callbacks();
+
+void rt_autodisplay();
+void rt_display_now();
+void display_wait_frame();
+void rt_title(BasicString *text);
+void rt_resize_mode(int32_t on_off, int32_t scaling);  // on_off: 1 ON, 2 OFF, else unchanged
+int32_t rt_resize_query();
+int32_t rt_resize_width();
+int32_t rt_resize_height();
+void rt_fullscreen(int32_t mode, int32_t flags);  // mode 0 none, 1 off, 2 stretch, 3 square
+int32_t rt_fullscreen_query();
+void rt_screen_show();
+void rt_screen_hide();
+int32_t retrace_status();     // INP(&H3DA): 8 during or after a vertical retrace, else 0
+// The title the window is created with ("Untitled" unless rt_title set one).
+const char *window_title_text();
+
+// Mouse mapping recorded by every presentation (window thread): window coordinate + offset,
+// times scale, gives the frame coordinate, limited to max.
+struct MouseMapping {
+  int32_t offset_x = 0, offset_y = 0;
+  float scale_x = 1.0f, scale_y = 1.0f;
+  int32_t max_x = 639, max_y = 399;
+};
+extern MouseMapping mouse_mapping;
