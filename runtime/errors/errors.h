@@ -63,10 +63,33 @@ enum BasicError : int32_t {
   ERR_OUT_OF_STACK_SPACE = 256,
   ERR_TIMER_OUT_OF_MEMORY = 257,
   ERR_INVALID_HANDLE = 258,
+  ERR_DYNAMIC_LIBRARY_NOT_FOUND = 259,
+  ERR_DYNAMIC_LIBRARY_SUB_260 = 260,
+  ERR_DYNAMIC_LIBRARY_SUB_261 = 261,
+  ERR_FUNCTION_UNAVAILABLE_IN_ARBOR = 262,
+  ERR_PATH_ILLEGAL_IN_ARBOR = 263,
+  ERR_GL_OUTSIDE_SCOPE = 270,
+  ERR_END_IN_GL_SCOPE = 271,
   ERR_MEMORY_REGION_OUT_OF_RANGE = 300,  // 300..313: memory-block errors
+  ERR_MEMORY_INVALID_SIZE = 301,
+  ERR_MEMORY_SOURCE_OUT_OF_RANGE = 302,
+  ERR_MEMORY_DESTINATION_OUT_OF_RANGE = 303,
+  ERR_MEMORY_BOTH_OUT_OF_RANGE = 304,
+  ERR_MEMORY_SOURCE_FREED = 305,
+  ERR_MEMORY_DESTINATION_FREED = 306,
+  ERR_MEMORY_ALREADY_FREED = 307,
+  ERR_MEMORY_FREED = 308,
+  ERR_MEMORY_NOT_INITIALIZED = 309,
+  ERR_MEMORY_SOURCE_NOT_INITIALIZED = 310,
+  ERR_MEMORY_DESTINATION_NOT_INITIALIZED = 311,
+  ERR_MEMORY_BOTH_NOT_INITIALIZED = 312,
+  ERR_MEMORY_BOTH_FREED = 313,
   ERR_CRITICAL_IMAGE_TABLE = 502,
   ERR_CRITICAL_IMAGE_TABLE_GROW = 503,
   ERR_CRITICAL_VARIABLE_STORAGE = 504,
+  ERR_CRITICAL_LOW_BLOCK_505 = 505,  // 505..507: low-memory block allocation
+  ERR_CRITICAL_LOW_BLOCK_506 = 506,
+  ERR_CRITICAL_LOW_BLOCK_507 = 507,
   ERR_CRITICAL_DESCRIPTOR_STACK = 508,
   ERR_CRITICAL_LOW_LIST = 509,
   ERR_CRITICAL_HEAP_LIST = 510,
@@ -105,3 +128,19 @@ int32_t rt_error_line();
 const char *error_message(int32_t n);
 // Installed by the program's main routine: the floating-point exception signal handler.
 void on_float_signal(int signal_number);
+
+// ---- the translated program's main routine --------------------------------------------
+// True for the numbers that end the process in rt_error (11, 256, 257, 259-261, 263, 270,
+// 271, 502-518).
+bool error_is_critical(int32_t n);
+// First call of the program's main routine, and again whenever the error dispatch
+// re-enters it for a trapped error:
+//   void main_module() {
+//     if (rt_main_prologue(HAS_ERROR_HANDLER)) goto error_handler;
+//     ...statements...
+//   }
+// The first call sets the x87 unit to 64-bit mantissa precision; every call installs
+// on_float_signal. When error_jump is set it is cleared and the result is 1: the routine
+// continues at its error handler. A program without one (has_error_handler 0) ends the
+// process with exit code 99 there instead. Returns 0 on an ordinary entry.
+int32_t rt_main_prologue(int32_t has_error_handler);

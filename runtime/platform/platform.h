@@ -36,3 +36,63 @@ bool platform_chdir(const std::string &path);
 int platform_environment_count();
 // Ends the process at once with the given exit code.
 [[noreturn]] void platform_exit(int code);
+
+// ---- message boxes ----------------------------------------------------------------------
+enum MessageBoxButtons : int { MESSAGE_BOX_OK = 0, MESSAGE_BOX_YES_NO = 4 };
+enum MessageBoxAnswer : int { MESSAGE_BOX_ANSWER_OK = 1, MESSAGE_BOX_ANSWER_YES = 6,
+                              MESSAGE_BOX_ANSWER_NO = 7 };
+// Shows a modal box with the title and the text (lines separated by '\n') on its own
+// connection to the display and waits, on the calling thread, for the answer: a click on a
+// button, Y or N (Yes/No box), Enter (the focused button), Esc or the window's close button
+// (No, or OK for an OK box). system_modal keeps the box above other windows. Without a
+// display the title and text go to standard error and the answer is No (OK for an OK box).
+int platform_message_box(const char *text, const char *title, int buttons, bool system_modal);
+// Test seam: every message box goes to handler instead, which returns the answer (nullptr
+// restores the real box). The shipped program never installs one.
+using MessageBoxHandler = int (*)(const char *text, const char *title, int buttons,
+                                  bool system_modal);
+void platform_set_message_box_handler(MessageBoxHandler handler);
+
+// ---- floating point ---------------------------------------------------------------------
+// Sets the calling thread's x87 unit to 64-bit mantissa precision, round to nearest, every
+// x87 exception masked.
+void platform_set_extended_precision();
+// The calling thread's x87 control word (0 on hosts without one).
+uint16_t platform_x87_control_word();
+// Installs handler for the floating-point exception signal (an integer division by zero
+// on x86). The handler runs on the faulting thread outside signal context, with the signal
+// number, and must not return: the faulting instruction cannot be resumed (the process
+// ends with exit code 0 if it does). Returns false when the host refuses.
+bool platform_install_float_signal(void (*handler)(int signal_number));
+
+// ---- display and window layer (X11) ----------------------------------------------------
+// True when a window-system display can be opened; *name receives the display name the
+// process would use ("" when none is configured).
+bool platform_display_available(std::string *name);
+
+// The window layer's extension, installed on the window thread right after the window
+// exists (its OpenGL context current). From then on, on the window thread:
+//   - the close button calls hook(1, 0, 0) and no longer destroys the window;
+//   - the Pause key calls hook(2, 100019, 1 press / 0 release); with Ctrl held (Break)
+//     hook(2, 100318, 1 / 0);
+//   - raw relative mouse motion calls hook(3, dx, dy).
+// Returns false when the extension could not be installed (for example, no window).
+bool platform_window_layer_install(int (*hook)(int kind, int a, int b));
+
+// ---- host keyboard ---------------------------------------------------------------------
+enum HostKey {
+  HOST_KEY_SCROLL_LOCK,
+  HOST_KEY_CAPS_LOCK,
+  HOST_KEY_NUM_LOCK,
+  HOST_KEY_LEFT_SHIFT,
+  HOST_KEY_RIGHT_SHIFT,
+  HOST_KEY_LEFT_CTRL,
+  HOST_KEY_RIGHT_CTRL,
+  HOST_KEY_LEFT_ALT,
+  HOST_KEY_RIGHT_ALT,
+};
+constexpr int HOST_KEY_TOGGLED = 1;  // the lock is on (Caps, Num, Scroll Lock)
+constexpr int HOST_KEY_HELD = 2;     // the key is held down now
+// State of a host key: HOST_KEY_TOGGLED and/or HOST_KEY_HELD; 0 when no display is
+// available. Safe to call from any thread (it keeps its own display connection).
+int platform_host_key_state(HostKey key);
