@@ -46,3 +46,125 @@ extern BasicString *space_string;
 // Start-up step: places the low string pool in the emulated memory and creates the
 // shared strings.
 void strings_startup();
+
+// ---- string functions and statements ----------------------------------------------------
+// Each returns a temporary or its own argument. A string that is temporary and neither
+// fixed-length, read-only nor in low memory is changed in place; a function that builds a
+// new result from a temporary argument frees that argument. While an error is pending the
+// functions return an empty temporary (or 0) and the statements do nothing.
+BasicString *rt_ucase(BasicString *s);
+BasicString *rt_lcase(BasicString *s);
+BasicString *rt_ltrim(BasicString *s);
+BasicString *rt_rtrim(BasicString *s);
+BasicString *rt_left(BasicString *s, int32_t n);
+BasicString *rt_right(BasicString *s, int32_t n);
+BasicString *rt_mid(BasicString *s, int32_t start, int32_t n, int32_t n_passed);
+BasicString *rt_space(int32_t n);
+BasicString *rt_string_fill(int32_t n, int32_t code);  // STRING$(n, code)
+BasicString *rt_chr(int32_t code);
+// Numeric string functions never free their arguments.
+int32_t rt_instr(int32_t start, BasicString *s, BasicString *find, int32_t start_passed);
+int32_t rt_asc(BasicString *s);
+int32_t rt_asc_at(BasicString *s, int32_t pos);
+int32_t rt_len(BasicString *s);
+// LSET, RSET and the MID$ statement change the target's bytes, never its length.
+void rt_lset(BasicString *target, BasicString *source);
+void rt_rset(BasicString *target, BasicString *source);
+void rt_mid_set(BasicString *target, int32_t start, int32_t n, BasicString *source,
+                int32_t n_passed);
+
+// ---- byte images of numbers (MKI$/CVI and relatives) -------------------------------------
+// rt_mk_* return a temporary holding the value's little-endian bytes; rt_cv_* read the
+// first bytes of s (error 5 and 0 when s is too short) and return the raw bits, which the
+// generated code converts to the signed or unsigned target type.
+BasicString *rt_mk_byte(uint8_t v);                  // 1 byte
+BasicString *rt_mk_integer(uint16_t v);              // MKI$, 2 bytes
+BasicString *rt_mk_long(uint32_t v);                 // MKL$, 4 bytes
+BasicString *rt_mk_integer64(uint64_t v);            // 8 bytes
+BasicString *rt_mk_single(float v);                  // MKS$, 4 bytes
+BasicString *rt_mk_double(double v);                 // MKD$, 8 bytes
+BasicString *rt_mk_float(long double v);             // 32 bytes: the 80-bit value, then zeros
+BasicString *rt_mk_bit(uint64_t v, int32_t bits);    // (bits + 7) / 8 bytes, bits 1..63
+uint8_t rt_cv_byte(BasicString *s);
+uint16_t rt_cv_integer(BasicString *s);              // CVI
+uint32_t rt_cv_long(BasicString *s);                 // CVL
+uint64_t rt_cv_integer64(BasicString *s);
+float rt_cv_single(BasicString *s);                  // CVS
+double rt_cv_double(BasicString *s);                 // CVD
+long double rt_cv_float(BasicString *s);             // needs 32 bytes
+int64_t rt_cv_bit(BasicString *s, int32_t bits);     // signed: bit (bits - 1) extended
+uint64_t rt_cv_ubit(BasicString *s, int32_t bits);   // unsigned: masked to bits
+// Microsoft Binary Format of older DOS BASIC files.
+BasicString *rt_mksmbf(float v);    // MKSMBF$
+float rt_cvsmbf(BasicString *s);    // CVSMBF
+BasicString *rt_mkdmbf(double v);   // MKDMBF$
+double rt_cvdmbf(BasicString *s);   // CVDMBF
+
+// ---- variable storage, return points, subscripts, guard records --------------------------
+// Numeric variables, array descriptors and element storage: a bump allocator over one
+// current block. Blocks are never returned; cells stay valid for the whole run and are not
+// zeroed here.
+constexpr uint32_t VARIABLE_BLOCK_SIZE = 1048576;
+struct VariableStorage {
+  uint8_t *block_start;
+  uint8_t *next_free;
+  uint8_t *block_end;
+  uint32_t block_size;
+};
+extern VariableStorage variable_storage;
+// Start-up step: obtains the first block of procedure-local storage.
+void variable_storage_startup();
+void *rt_var_alloc(uint32_t n);
+// Makes mark the next free position when it lies in the current block, else the block start.
+void rt_var_release(void *mark);
+
+// GOSUB return points. Generated GOSUB stores entries[count], increments count and calls
+// rt_return_stack_grow when count has reached capacity (or simply calls rt_gosub).
+constexpr int32_t RETURN_STACK_INITIAL_CAPACITY = 16384;
+struct ReturnStack {
+  uint32_t *entries;
+  int32_t count;      // current GOSUB depth
+  int32_t capacity;
+};
+extern ReturnStack return_stack;
+void rt_return_stack_grow();                 // doubles; critical error 256 when it cannot
+void rt_gosub(uint32_t return_point);        // push (and grow)
+// RETURN: pops and returns the return point; raises error 3 and returns 0 when the stack is
+// empty or the popped number is not one of the routine's points (1..highest_point).
+uint32_t rt_return(uint32_t highest_point);
+void return_stack_reset();                   // the program-state reset: depth 0
+
+// Array subscript check: offset (index - lower bound, as unsigned) when below count,
+// otherwise error 9 and 0.
+uint32_t rt_check_index(uint32_t offset, uint32_t count);
+
+// Guard records bracket every routine invocation and every array; memory blocks compare
+// their saved id with guard_id to recognise freed memory.
+enum GuardKind : int32_t {
+  GUARD_OWNED_MEMORY = 1,  // guard_memory (from malloc) is freed on close
+  GUARD_IMAGE = 2,
+  GUARD_ROUTINE = 3,
+  GUARD_ARRAY = 4,
+};
+struct GuardRecord {
+  uint64_t guard_id;       // 0 once closed
+  int32_t guard_kind;
+  void *guard_memory;
+};
+constexpr uint64_t GUARD_ID_START = 1073741823;  // the first record gets this + 1
+extern GuardRecord *current_guard;               // the record opened last
+uint64_t rt_guard_open();   // kind 0, no memory; the caller sets the kind
+void rt_guard_close(GuardRecord *record);
+
+// The routine bracket of every translated routine (main module, SUB, FUNCTION):
+//   RoutineFrame f; rt_routine_enter(&f); ... locals ...
+//   free the local strings; rt_routine_exit(&f);
+// A string FUNCTION then passes its result through bstr_make_temporary.
+struct RoutineFrame {
+  uint32_t temp_mark;          // temporary-list count on entry
+  uint8_t *var_mark;           // variable-storage position on entry
+  int32_t low_descriptor_top;  // low-memory descriptor top on entry
+  GuardRecord *guard;          // the invocation's guard (kind 3)
+};
+void rt_routine_enter(RoutineFrame *frame);
+void rt_routine_exit(RoutineFrame *frame);
