@@ -133,12 +133,14 @@ extern uint32_t ega_colours[64];
 extern uint8_t glyphs_8x8[256 * 64];     // one byte per pixel: 0 or FFh
 extern uint8_t glyphs_8x16[256 * 128];
 // The constant sources (vga_glyphs.cpp, vga_palettes.cpp).
-extern const uint8_t VGA_GLYPHS_8X8[256 * 8];    // one byte per glyph row, bit 7 = left
-extern const uint8_t VGA_GLYPHS_8X16[256 * 16];
-extern const uint32_t VGA_COLOURS[256];
-extern const uint32_t EGA_COLOURS[64];
-// Glyph row pointer (8 bytes) for a built-in font id 8, 14 or 16 (wide ids map to these).
+extern const uint8_t VGA_GLYPHS_8X8[256 * 64];   // one byte per pixel, as the tables
+extern const uint8_t VGA_GLYPHS_8X16[256 * 128];
+extern const uint32_t (&VGA_COLOURS)[256];  // RRGGBB, alpha byte 0
+extern const uint32_t (&EGA_COLOURS)[64];
+// The 8 pixel bytes of one glyph row of a built-in font (8, 14, 16; the wide fonts 9, 15
+// and 17 give the rows of 8, 14 and 16); null for any other font.
 const uint8_t *builtin_glyph_row(int32_t font, uint32_t code, int32_t row);
+bool font_is_builtin(int32_t font);
 
 // ---- raw pixel access --------------------------------------------------------------------
 
