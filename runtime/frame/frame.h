@@ -3,6 +3,7 @@
 #pragma once
 #include <atomic>
 #include <cstdint>
+#include <string>
 
 #include "runtime/values/values.h"
 
@@ -120,3 +121,129 @@ struct MouseMapping {
   int32_t max_x = 639, max_y = 399;
 };
 extern MouseMapping mouse_mapping;
+
+// ---- keyboard ---------------------------------------------------------------------------
+// A key code: 1-255 a code page 437 character as typed, scan x 256 an extended key,
+// 100000 and up modifier, lock and special keys, 200011-200013 internal states. Releases
+// are the negated code in the key-hit queue. The window thread (and the main-loop thread
+// for the lock keys) produces key events; the program thread consumes them.
+using KeyCode = int32_t;
+constexpr KeyCode KEY_PAUSE = 100019;
+constexpr KeyCode KEY_NUM_LOCK = 100300;     // down while Num Lock is on
+constexpr KeyCode KEY_CAPS_LOCK = 100301;    // down while Caps Lock is on
+constexpr KeyCode KEY_SCROLL_LOCK = 100302;  // the Scroll Lock key itself
+constexpr KeyCode KEY_RIGHT_SHIFT = 100303, KEY_LEFT_SHIFT = 100304;
+constexpr KeyCode KEY_RIGHT_CTRL = 100305, KEY_LEFT_CTRL = 100306;
+constexpr KeyCode KEY_RIGHT_ALT = 100307, KEY_LEFT_ALT = 100308;
+constexpr KeyCode KEY_SYSREQ_MARK = 100317;
+constexpr KeyCode KEY_BREAK = 100318;
+constexpr KeyCode KEY_STATE_SCROLL = 200011;  // Scroll Lock on (a state, never queued)
+constexpr KeyCode KEY_STATE_INSERT = 200012;  // Insert mode on
+constexpr KeyCode KEY_ZERO = 200013;          // stands for key code 0
+constexpr KeyCode KEY_INSERT = 0x5200, KEY_DELETE = 0x5300;
+
+// The keyboard table: records 0-255 by character, 256 + scan for extended keys, 512-527
+// the numeric keypad. Fields: own key, scan, BIOS code plain / Shift / Ctrl / Alt, then the
+// keypad's Num Lock variants. A BIOS code of 256 or more is (0, code / 256); 0 = none.
+constexpr int KEY_TABLE_RECORDS = 528;
+enum KeyField { KF_KEY = 0, KF_SCAN, KF_PLAIN, KF_SHIFT, KF_CTRL, KF_ALT,
+                KF_NUM, KF_NUM_SHIFT, KF_NUM_CTRL, KF_NUM_ALT };
+struct KeyTable {
+  int32_t record[KEY_TABLE_RECORDS][10];
+};
+extern const KeyTable key_table;
+
+// Code page 437 -> Unicode, one entry per character (changed by rt_codepage_set).
+extern std::atomic<uint16_t> code_page_map[256];
+// The character whose entry equals the code point (first match), 0 when none does.
+int32_t codepage_char_from_unicode(uint32_t code_point);
+void rt_codepage_set(int32_t code_point, int32_t index);
+int32_t rt_codepage_get(int32_t index);
+
+void keyboard_startup();         // ON KEY presets, shared strings hook, port 60h
+void keyboard_seed_from_host();  // host locks and held modifiers, empty buffers
+void lock_key_sync();            // main-loop thread: follow the host's lock lights
+void key_press(int32_t code);    // a press from outside the keyboard callbacks
+void key_release(int32_t code);
+void key_press_event(KeyCode k);
+void key_release_event(KeyCode k);
+// The window layer's keys: character c (already AND FFh) or freeglut special key, with
+// the freeglut modifier bits held at the time.
+void glut_key_ascii(int c, int press, int modifiers);
+void glut_key_special(int key, int press);
+void on_glut_keyboard(unsigned char key, int x, int y);
+void on_glut_keyboard_up(unsigned char key, int x, int y);
+void on_glut_special(int key, int x, int y);
+void on_glut_special_up(int key, int x, int y);
+
+int32_t key_is_down(KeyCode k);
+void bios_shift_flags_update();
+BasicString *rt_inkey();         // INKEY$
+int32_t rt_keyhit();             // next key-hit event, 0 when none
+int32_t rt_keydown(int32_t code);
+int32_t scancode_read();         // INP(&H60)
+
+// ON KEY, KEY(n), KEY n, KEY LIST.
+void rt_on_key(int32_t slot, int32_t handler, int64_t argument);
+void rt_key_switch(int32_t slot, int32_t action);  // slot 0 = all; 1 ON, 2 OFF, 3 STOP
+void rt_key_define(int32_t key, BasicString *text);
+void rt_key_list();
+
+// ---- time services ----------------------------------------------------------------------
+// Time of day in milliseconds from the start-up base, wrapping at midnight.
+uint32_t day_ms();
+void bios_tick_update();         // main-loop thread: the BIOS tick count at 46Ch
+double rt_timer(double accuracy, int32_t passed);
+BasicString *rt_date();
+BasicString *rt_time();
+void rt_sleep(int32_t seconds, int32_t passed);
+void rt_delay(double seconds);
+void rt_limit(double rate);
+// The limiter's schedule: the clock value of its last slot (0 = restart).
+extern double limit_last;
+
+// ON TIMER slots; slot 0 is the classic ON TIMER(n) timer.
+struct TimerSlot {
+  std::atomic<uint8_t> in_use{0};
+  std::atomic<int32_t> handler{0};
+  std::atomic<int64_t> handler_arg{0};
+  std::atomic<uint8_t> state{0};    // 0 off, 1 on, 2 stopped
+  std::atomic<uint8_t> pending{0};  // 0 none, 1 waiting, 2 handler running
+  std::atomic<double> interval{0};  // seconds
+  std::atomic<double> last{0};      // clock seconds of the last event; 0 = not started
+};
+extern TimerSlot *timer_table;
+extern std::atomic<int32_t> timer_count;
+void timer_startup();
+void timer_thread_main();
+int32_t rt_free_timer();
+void rt_on_timer(int32_t slot, double interval, int32_t handler, int64_t argument);
+void rt_timer_switch(int32_t slot, int32_t action, int32_t slot_passed);  // 1 ON 2 OFF 3 STOP 4 FREE
+
+// ---- start-up, threads and shutdown -----------------------------------------------------
+// The program's main routine, as handed to runtime_main; the error trap path re-enters it.
+extern void (*program_main_module)();
+// 1 once start-up has started the main-loop thread: from then on a screen-mode change
+// waits for the composer's acknowledgement (display_pause).
+extern std::atomic<int32_t> mainloop_running;
+// Thread entries started by runtime_main.
+void program_thread_main();
+void mainloop_thread_main();
+// The exit path of the main-loop thread: stop the other threads, flush the printer page,
+// close files and connections, end the process with code 0.
+[[noreturn]] void runtime_exit_path();
+// The working directory for an executable path: the path up to its last '/' or '\'
+// (separator removed) or up to and including a ':' met first from the end; the whole path
+// when it has neither.
+std::string executable_folder(const std::string &path);
+// COMMAND$ text: argv[1] .. argv[argc-1] joined with single blanks.
+std::string join_command_line(int argc, char **argv);
+// Test seam: called with every window_hook call before it is handled (nullptr: none).
+void window_hook_set_observer(void (*observer)(int kind, int a, int b));
+
+// ---- mouse ------------------------------------------------------------------------------
+void on_glut_mouse(int button, int state, int x, int y);
+void on_glut_motion(int x, int y);
+void on_glut_passive_motion(int x, int y);
+void on_glut_wheel(int wheel, int direction, int x, int y);
+void mouse_raw_motion(int dx, int dy);  // window layer: raw relative motion

@@ -1,0 +1,50 @@
+// END and COMMAND$. END closes the files, shows "Press any key to continue" on the bottom
+// row of the visible page, waits for a key pressed after the prompt appeared, and hands
+// the process to the main-loop thread, which ends it.
+#include <cstring>
+
+#include "runtime/files/files.h"
+#include "runtime/frame/frame.h"
+#include "runtime/platform/platform.h"
+#include "runtime/values/values.h"
+
+namespace {
+
+// One INKEY$: true when it returned a key. Its temporary is freed at once.
+bool inkey_has_key() {
+  uint32_t mark = bstr_temp_mark();
+  BasicString *key = rt_inkey();
+  bool has_key = key && key->length > 0;
+  bstr_free_temporaries(mark, 0);
+  return has_key;
+}
+
+}  // namespace
+
+void rt_end() {
+  RuntimeControl &c = rt_control;
+  c.program_ended = 1;
+  files_close_all();
+  c.exit_polled = 0;  // from now on the close button ends the process at once
+  if (!c.screen_hidden.load()) {
+    // Keys typed before the prompt appeared do not count.
+    while (inkey_has_key()) platform_sleep_ms(0);
+    c.autodisplay = 1;  // the prompt shows even after manual presentation was chosen
+    // A short sleep between polls keeps the wait from spinning a processor.
+    for (;;) {
+      platform_sleep_ms(1);
+      if (c.stop_all.load()) program_thread_park();
+      if (inkey_has_key()) break;
+    }
+  }
+  c.exit_now = 1;
+  program_thread_park();
+}
+
+BasicString *rt_command() {
+  BasicString *line = rt_control.command_line;
+  int32_t length = line ? line->length : 0;
+  BasicString *copy = bstr_new(uint32_t(length), 1);
+  if (copy && length > 0) memcpy(copy->data, line->data, size_t(length));
+  return copy;
+}
