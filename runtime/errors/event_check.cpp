@@ -8,9 +8,6 @@
 #include <cstdio>
 #include <string>
 
-// The program's main routine, kept by start-up; the trap path enters it again.
-extern void (*program_main_module)();
-
 namespace {
 
 constexpr int PAUSE_STEP_MS = 10;
