@@ -151,3 +151,10 @@ void rt_fullscreen(int32_t mode, int32_t flags) {
 int32_t rt_fullscreen_query() {
   return error_pending() ? 0 : window_state.fullscreen_mode.load();
 }
+
+void display_fullscreen_toggle() {
+  // A request already waiting is served first; the toggle never queues a second one.
+  int32_t expected = -1;
+  window_state.fullscreen_request.compare_exchange_strong(
+      expected, window_state.fullscreen_mode.load() != 0 ? 0 : 1);
+}
