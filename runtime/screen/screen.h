@@ -162,9 +162,8 @@ void image_fill_plain(Image *image, int32_t x1, int32_t y1, int32_t x2, int32_t 
 
 // ---- display pause -----------------------------------------------------------------------
 
-// 1 once the composer (main-loop thread) runs; the pause handshake waits only then.
-extern std::atomic<int32_t> screen_composer_running;
-// Requests the pause and waits for the composer's grant; returns 1 when it paused.
+// Requests the pause and waits for the composer's grant; returns 1 when it paused. The
+// handshake waits only while the main-loop thread (the composer) runs (mainloop_running).
 int32_t display_pause_begin();
 void display_pause_end(int32_t paused);
 

@@ -8,24 +8,18 @@
 #include "runtime/platform/platform.h"
 #include "runtime/screen/screen.h"
 
-std::atomic<int32_t> screen_composer_running{0};
-
-// The composer's "newest frame is reusable" flag belongs to the display pipeline; this
-// default serves programs and tests linked without it.
-__attribute__((weak)) std::atomic<int32_t> prev_frame_valid{0};
-
 constexpr uint32_t TEXT_MEMORY = 0xB8000;     // SCREEN 0 pages, a 64 KB block
 constexpr uint32_t GRAPHICS_MEMORY = 0xA0000;  // the SCREEN 13 page
 
 // ---- display pause -----------------------------------------------------------------------
 
 int32_t display_pause_begin() {
-  if (!screen_composer_running.load()) return 0;
+  if (!mainloop_running.load()) return 0;
   int32_t expected = 0;
   rt_control.display_pause.compare_exchange_strong(expected, 1);
   // The composer grants the pause at its next prologue or epilogue (within one pass).
   while (rt_control.display_pause.load() != 2) {
-    if (rt_control.stop_all.load() || !screen_composer_running.load()) break;
+    if (rt_control.stop_all.load() || !mainloop_running.load()) break;
     platform_sleep_ms(0);
   }
   return 1;
