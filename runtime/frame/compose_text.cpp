@@ -160,7 +160,8 @@ int compose_text(const PageView &page) {
     std::memcpy(frame, frame_ring.slot[newest].pixels.load(),
                 static_cast<size_t>(frame_w) * frame_h * 4);
 
-  // 8. Cells.
+  // 8. Cells. A moved cursor is drawn in its new cell at once, not only at the next
+  // phase flip, so typing never leaves the cursor missing for a quarter of a second.
   const bool cursor_drawn = page.cursor_visible && phase == 1;
   for (int row = 0; row < rows; row++) {
     for (int col = 0; col < cols; col++) {
@@ -169,7 +170,8 @@ int compose_text(const PageView &page) {
       bool is_cursor = cursor_on_page && col == cursor_col && row == cursor_row;
       bool was_cursor = col == sh.cursor_col && row == sh.cursor_row;
       bool redraw = !incremental || c != sh.cells[i] || a != sh.cells[i + 1] ||
-                    ((a & 0x80) && blink_changed) || (is_cursor && cursor_phase_changed) ||
+                    ((a & 0x80) && blink_changed) ||
+                    (is_cursor && (cursor_phase_changed || cursor_moved)) ||
                     (was_cursor && cursor_moved);
       if (!redraw) continue;
       sh.cells[i] = c;
