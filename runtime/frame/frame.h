@@ -163,6 +163,9 @@ int32_t rt_codepage_get(int32_t index);
 void keyboard_startup();         // ON KEY presets, shared strings hook, port 60h
 void keyboard_seed_from_host();  // host locks and held modifiers, empty buffers
 void lock_key_sync();            // main-loop thread: follow the host's lock lights
+// Alt+Enter, on the window thread: asks the presenter to enter full screen, or to leave
+// it; returns at once (the display pipeline carries it out).
+void display_fullscreen_toggle();
 void key_press(int32_t code);    // a press from outside the keyboard callbacks
 void key_release(int32_t code);
 void key_press_event(KeyCode k);
@@ -201,6 +204,10 @@ void rt_delay(double seconds);
 void rt_limit(double rate);
 // The limiter's schedule: the clock value of its last slot (0 = restart).
 extern double limit_last;
+// Test seam: the sleep used by SLEEP, the delay statement and the limiter (a test with a
+// fake clock advances it here); nullptr restores the host's. The shipped program never
+// installs one.
+void time_set_sleep_function(void (*sleep_ms)(int ms));
 
 // ON TIMER slots; slot 0 is the classic ON TIMER(n) timer.
 struct TimerSlot {

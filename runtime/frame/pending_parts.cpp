@@ -6,29 +6,6 @@
 #include "runtime/print/print.h"
 #include "runtime/values/values.h"
 
-// ---- keyboard ---------------------------------------------------------------------------
-void keyboard_startup() {}
-void keyboard_seed_from_host() {}
-void lock_key_sync() {}
-void key_press(int32_t) {}
-void key_release(int32_t) {}
-void on_glut_keyboard(unsigned char, int, int) {}
-void on_glut_keyboard_up(unsigned char, int, int) {}
-void on_glut_special(int, int, int) {}
-void on_glut_special_up(int, int, int) {}
-BasicString *rt_inkey() { return bstr_new(0, 1); }
-int32_t rt_keyhit() { return 0; }
-
-// ---- time -------------------------------------------------------------------------------
-void timer_startup() {}
-// The exit path waits for this thread's "finished" bit, so even without timers it stays
-// until shutdown begins and then reports.
-void timer_thread_main() {
-  while (!rt_control.stop_all.load()) platform_sleep_ms(16);
-  rt_control.threads_done.fetch_or(2);
-}
-void bios_tick_update() {}
-
 // ---- mouse ------------------------------------------------------------------------------
 void on_glut_mouse(int, int, int, int) {}
 void on_glut_motion(int, int) {}
