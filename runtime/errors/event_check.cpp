@@ -70,6 +70,9 @@ void rt_event_check(int32_t line) {
       repeat_request = 0;
       repeat_statement = 1;
     }
+    // Key and timer events that came due with the error were not looked at; their
+    // owners raise the request only once, so ask for the check after the next statement.
+    rt_control.event_pending.store(1, std::memory_order_release);
     return;
   }
   // A running error handler is not interrupted by key and timer events: they stay waiting

@@ -8,6 +8,7 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/keysym.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
@@ -167,6 +168,9 @@ void set_title(Box &box, const char *title) {
   class_hint.res_name = name;
   class_hint.res_class = class_name;
   XSetClassHint(d, box.window, &class_hint);
+  long pid = long(getpid());
+  XChangeProperty(d, box.window, XInternAtom(d, "_NET_WM_PID", False), XA_CARDINAL, 32,
+                  PropModeReplace, reinterpret_cast<unsigned char *>(&pid), 1);
 }
 
 // Tells the window manager what the box is: a fixed-size dialog that takes input, kept

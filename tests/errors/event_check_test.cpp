@@ -64,3 +64,47 @@ TEST_F(EventCheckTest, RunningHandlerDefersEvents) {
 }
 
 }  // namespace
+
+namespace {
+
+int32_t routine_calls = 0;
+int32_t routine_handler = 0;
+int32_t routine_argument = 0;
+void record_event_routine(int32_t handler, int32_t argument) {
+  ++routine_calls;
+  routine_handler = handler;
+  routine_argument = argument;
+}
+
+// The timer thread is not running here: the test marks slot 0's event as due itself, as
+// the thread does when the interval has passed.
+TEST_F(EventCheckTest, PendingErrorIsServedBeforeADueTimerEvent) {
+  routine_calls = 0;
+  timer_startup();
+  rt_set_event_routine(record_event_routine);
+  rt_on_timer(0, 1.0, 7, 3);
+  rt_timer_switch(0, 1, 0);
+  ASSERT_EQ(pending_error.load(), 0u);
+  timer_table[0].pending.store(1);
+  rt_control.event_pending.store(1);
+  rt_error(ERR_ILLEGAL_FUNCTION_CALL);
+
+  rt_event_check(70);
+  EXPECT_EQ(shown_boxes.size(), 1u);
+  EXPECT_EQ(routine_calls, 0);
+  EXPECT_EQ(timer_table[0].pending.load(), 1);
+
+  // The next statement's check runs the timer's handler.
+  ASSERT_EQ(rt_control.event_pending.load(), 1);
+  rt_event_check(71);
+  EXPECT_EQ(routine_calls, 1);
+  EXPECT_EQ(routine_handler, 7);
+  EXPECT_EQ(routine_argument, 3);
+  EXPECT_EQ(timer_table[0].pending.load(), 0);
+  EXPECT_EQ(shown_boxes.size(), 1u);
+
+  rt_timer_switch(0, 2, 0);
+  rt_set_event_routine(nullptr);
+}
+
+}  // namespace
