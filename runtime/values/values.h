@@ -2,6 +2,7 @@
 // text conversions, PRINT USING, variable storage and the return-point stack.
 #pragma once
 #include <cstdint>
+#include <string>
 
 struct FieldBinding;  // the file layer's FIELD binding record
 
@@ -168,3 +169,97 @@ struct RoutineFrame {
 };
 void rt_routine_enter(RoutineFrame *frame);
 void rt_routine_exit(RoutineFrame *frame);
+
+// ---- number and text conversions ---------------------------------------------------------
+// STR$: a non-negative value gets a leading space, a negative one a leading "-". While an
+// error is pending the string functions here return an empty temporary and VAL, LOG and
+// EXP return 0.
+BasicString *rt_str_byte(int8_t v);
+BasicString *rt_str_integer(int16_t v);
+BasicString *rt_str_long(int32_t v);
+BasicString *rt_str_int64(int64_t v);
+BasicString *rt_str_ubyte(uint8_t v);
+BasicString *rt_str_uinteger(uint16_t v);
+BasicString *rt_str_ulong(uint32_t v);
+BasicString *rt_str_uint64(uint64_t v);
+BasicString *rt_str_single(float v);
+BasicString *rt_str_double(double v);
+BasicString *rt_str_float(long double v);  // through DOUBLE
+// The STR$ texts of SINGLE and DOUBLE written into out (room for STR_TEXT_MAX bytes, no
+// terminator); return the length.
+constexpr int32_t STR_TEXT_MAX = 40;
+int32_t str_single_text(float v, char *out);
+int32_t str_double_text(double v, char *out);
+long double rt_val(BasicString *s);  // VAL; s is not consumed; error 6 on based overflow
+// HEX$ with the argument type's digit count (2, 4, 8, 16), OCT$ with its bit count (8, 16,
+// 32, 64); negative values are written in two's complement over that width.
+BasicString *rt_hex(int64_t v, int32_t digits);
+BasicString *rt_oct(int64_t v, int32_t bits);
+BasicString *rt_hex_float(long double v);  // error 6 and "" from 2^63 in magnitude
+BasicString *rt_oct_float(long double v);
+// Conversions to integers on the x87 unit: ties go to the even neighbour; out-of-range
+// values give the integer-indefinite value (the lowest integer of the width).
+int32_t rt_round_single(float v);
+int32_t rt_round_double(double v);
+int64_t rt_round_float(long double v);
+long double rt_fix_double(double v);        // FIX: towards zero
+long double rt_fix_float(long double v);
+long double rt_log(double v);               // error 5 and 0 for v <= 0
+long double rt_exp_single(double v);        // error 6 and 0 above 88.02969
+long double rt_exp_double(long double v);   // error 6 and 0 above 709.782712893
+// RND and RANDOMIZE over a 24-bit state.
+constexpr uint32_t RND_INITIAL_STATE = 0x50000;
+extern uint32_t rnd_state;
+float rt_rnd(float x, int32_t x_passed);
+enum RandomizeMode : int32_t { RANDOMIZE_ASK = 0, RANDOMIZE_SEED = 1, RANDOMIZE_USING = 3 };
+void rt_randomize(double seed, int32_t mode);
+
+// ---- PRINT USING ---------------------------------------------------------------------------
+// A number as PRINT USING sees it: magnitude = digits x 10^power (digits '0'..'9').
+constexpr int32_t USING_MAX_DIGITS = 1024;
+struct UsingNumber {
+  uint8_t digits[USING_MAX_DIGITS + 1];  // one spare for a rounding carry
+  int32_t count;
+  int32_t power;
+  uint8_t negative;
+  uint8_t exponent_letter;  // 'E' SINGLE and integers, 'D' DOUBLE, 'F' extended
+};
+// Digit forms; return 0, or 5 when the host's text has an unexpected shape (INF, NAN).
+int32_t using_number_single(float v, UsingNumber *n);
+int32_t using_number_double(double v, UsingNumber *n);
+int32_t using_number_float(long double v, UsingNumber *n);
+int32_t using_number_int64(int64_t v, UsingNumber *n);
+int32_t using_number_uint64(uint64_t v, UsingNumber *n);
+// The formatter as a pure function: one value (number, text bytes, or neither when both
+// are null) through the format from start; appends bytes to out. next is the position of
+// the next value's field or 0; error is 0, 5 or 13.
+struct UsingResult {
+  int32_t next;
+  int32_t error;
+};
+UsingResult using_format(const uint8_t *format, int32_t format_length, int32_t start,
+                         const UsingNumber *number, const uint8_t *text, int32_t text_length,
+                         std::string *out);
+// Entry points of the generated code: append to output, return the next position or 0.
+int32_t rt_print_using(BasicString *format, int32_t start, BasicString *output,
+                       BasicString *value);  // value null: none
+int32_t rt_print_using_single(BasicString *format, float v, int32_t start, BasicString *output);
+int32_t rt_print_using_double(BasicString *format, double v, int32_t start, BasicString *output);
+int32_t rt_print_using_float(BasicString *format, long double v, int32_t start,
+                             BasicString *output);
+int32_t rt_print_using_int64(BasicString *format, int64_t v, int32_t start, BasicString *output);
+int32_t rt_print_using_uint64(BasicString *format, uint64_t v, int32_t start,
+                              BasicString *output);
+// The statement PRINT USING format; v1; v2 ...:
+//   PrintUsingStatement u; rt_print_using_begin(&u, format);
+//   if (!pending_error) u.position = rt_print_using_single(u.format, v1, u.position, u.output);
+//   ... one line per value ...
+//   rt_print_using_end(&u, newline);   // newline 0 when the statement ends with ";"
+// then the statement's temporaries are freed as after every statement.
+struct PrintUsingStatement {
+  BasicString *format;  // permanent copy of the format
+  BasicString *output;  // permanent, starts empty
+  int32_t position;
+};
+void rt_print_using_begin(PrintUsingStatement *u, BasicString *format);
+void rt_print_using_end(PrintUsingStatement *u, int32_t newline);
