@@ -12,10 +12,13 @@
 #include <cstdlib>
 #include <cstring>
 
+#include <unistd.h>
+
 #include "runtime/platform/platform.h"
 
 #include <GL/glx.h>
 #include <X11/XKBlib.h>
+#include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xlibint.h>
 #include <X11/Xutil.h>
@@ -71,9 +74,19 @@ bool special_key(xEvent *wire, int *code) {
   return false;
 }
 
+// The code reported for the last press of the Pause key and of the Break key: the release
+// reports the same code, even when Ctrl was let go first, so that Break never stays down.
+int pressed_code[2] = {0, 0};
+
+int key_slot(xEvent *wire) { return wire->u.u.detail == pause_keycode ? 0 : 1; }
+
 Bool on_wire_key_press(Display *display, XEvent *event, xEvent *wire) {
   int code;
   if (display == hooked_display && special_key(wire, &code)) {
+    int &pressed = pressed_code[key_slot(wire)];
+    // Auto-repeat may turn Pause into Break when Ctrl comes down while the key is held.
+    if (pressed != 0 && pressed != code) window_hook_fn(2, pressed, 0);
+    pressed = code;
     window_hook_fn(2, code, 1);
     return False;
   }
@@ -83,6 +96,9 @@ Bool on_wire_key_press(Display *display, XEvent *event, xEvent *wire) {
 Bool on_wire_key_release(Display *display, XEvent *event, xEvent *wire) {
   int code;
   if (display == hooked_display && special_key(wire, &code)) {
+    int &pressed = pressed_code[key_slot(wire)];
+    if (pressed != 0) code = pressed;
+    pressed = 0;
     window_hook_fn(2, code, 0);
     return False;
   }
@@ -186,6 +202,13 @@ bool platform_window_layer_install(int (*hook)(int kind, int a, int b)) {
   previous_key_press = XESetWireToEvent(display, KeyPress, on_wire_key_press);
   previous_key_release = XESetWireToEvent(display, KeyRelease, on_wire_key_release);
   install_raw_motion(display);
+  // Window managers find the process behind a window (to end a hung one) by its pid.
+  Window window = glXGetCurrentDrawable();
+  if (window != None) {
+    long pid = long(getpid());
+    XChangeProperty(display, window, XInternAtom(display, "_NET_WM_PID", False), XA_CARDINAL, 32,
+                    PropModeReplace, reinterpret_cast<unsigned char *>(&pid), 1);
+  }
   XFlush(display);
   return true;
 }

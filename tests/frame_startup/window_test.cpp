@@ -1,0 +1,175 @@
+// The runtime's process seen from outside under the X display: the window opens, the
+// close button ends the process (or only raises the request once the program polls it),
+// COMMAND$ and the working directory, Pause and Break through the window hook, and a
+// clear message without a display.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <string>
+
+#include "tests/support/support.h"
+
+namespace {
+
+const std::string program = FRAME_PROGRAM;
+
+std::string folder_of(const std::string &path) { return path.substr(0, path.rfind('/')); }
+
+int count_lines(const std::string &text, const std::string &line) {
+  int n = 0;
+  for (size_t at = text.find(line + "\n"); at != std::string::npos;
+       at = text.find(line + "\n", at + 1))
+    if (at == 0 || text[at - 1] == '\n') ++n;
+  return n;
+}
+
+class FrameWindow : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!x_display_available()) GTEST_SKIP() << "no X display: set DISPLAY to run window tests";
+  }
+  void TearDown() override { child_kill(&child); }
+
+  // Starts the program and waits for its window to be mapped.
+  void start(const std::vector<std::string> &args, const std::string &dir = "") {
+    ProcessOptions options;
+    options.args = args;
+    options.working_dir = dir;
+    ASSERT_TRUE(child_start(&child, program, options));
+    window = x_find_window_of_pid(child.pid, 10000);
+    ASSERT_NE(window, 0ul) << "no window; stderr: " << child.err;
+    ASSERT_TRUE(x_wait_mapped(window, 10000));
+    ASSERT_TRUE(child_wait_stdout(&child, "ready\n", 10000)) << child.out;
+  }
+
+  Child child;
+  unsigned long window = 0;
+};
+
+TEST_F(FrameWindow, OpensUntitledAndEndsWithCodeZeroOnTheCloseButton) {
+  ASSERT_NO_FATAL_FAILURE(start({"run"}));
+  EXPECT_EQ(x_window_title(window), "Untitled");
+  int64_t sent = monotonic_us();
+  ASSERT_TRUE(x_send_delete_window(window));
+  ProcessResult result = child_wait(&child, 10000);
+  double ms = double(monotonic_us() - sent) / 1000.0;
+  EXPECT_FALSE(result.timed_out);
+  EXPECT_TRUE(result.exited);
+  EXPECT_EQ(result.exit_code, 0);
+  // The program thread parked at its statement check: the exit path waited for it.
+  EXPECT_EQ(count_lines(result.out, "parking"), 1) << result.out;
+  EXPECT_EQ(result.err, "");
+  RecordProperty("close_to_exit_ms", std::to_string(ms));
+  printf("close button to process end: %.1f ms\n", ms);
+}
+
+TEST_F(FrameWindow, ClosesOnlyRaiseTheRequestOnceTheProgramPolls) {
+  ASSERT_NO_FATAL_FAILURE(start({"poll"}));
+  ASSERT_TRUE(x_send_delete_window(window));
+  ASSERT_TRUE(child_wait_stdout(&child, "exit_request 1\n", 5000)) << child.out;
+  // The window stays and the process goes on.
+  usleep(300000);
+  EXPECT_TRUE(child_running(&child));
+  EXPECT_TRUE(x_window_viewable(window));
+  child_poll(&child);
+  EXPECT_EQ(count_lines(child.out, "exit_request 1"), 1);
+  // The second request makes the program end by itself.
+  ASSERT_TRUE(x_send_delete_window(window));
+  ProcessResult result = child_wait(&child, 10000);
+  EXPECT_TRUE(result.exited);
+  EXPECT_EQ(result.exit_code, 0);
+  EXPECT_EQ(count_lines(result.out, "exit_request 1"), 2) << result.out;
+}
+
+TEST_F(FrameWindow, EveryCloseOfAFloodReachesTheHookAndTheWindowSurvives) {
+  ASSERT_NO_FATAL_FAILURE(start({"hookpoll"}));
+  // Keys typed meanwhile make the close messages compete with other events.
+  const int closes = 500;
+  Child typing;
+  ProcessOptions keys;
+  keys.args = {"windowfocus", std::to_string(window), "type", "--delay", "1",
+               std::string(300, 'x')};
+  ASSERT_TRUE(child_start(&typing, "/usr/bin/xdotool", keys));
+  for (int i = 0; i < closes; ++i) ASSERT_TRUE(x_send_delete_window(window));
+  child_wait(&typing, 30000);
+  int64_t end = monotonic_us() + 10000000;
+  while (count_lines(child.out, "hook 1 0 0") < closes && monotonic_us() < end) {
+    child_wait_stdout(&child, "never printed", 50);
+  }
+  EXPECT_EQ(count_lines(child.out, "hook 1 0 0"), closes);
+  EXPECT_TRUE(child_running(&child));
+  EXPECT_TRUE(x_window_viewable(window));
+}
+
+TEST_F(FrameWindow, PauseAndBreakPressesAndReleasesReachTheHook) {
+  ASSERT_NO_FATAL_FAILURE(start({"hookpoll"}));
+  ASSERT_TRUE(x_send_keys(window, {"Pause"}));
+  ASSERT_TRUE(child_wait_stdout(&child, "hook 2 100019 0\n", 5000)) << child.out;
+  EXPECT_EQ(count_lines(child.out, "hook 2 100019 1"), 1) << child.out;
+  ASSERT_TRUE(x_send_keys(window, {"ctrl+Pause"}));
+  ASSERT_TRUE(child_wait_stdout(&child, "hook 2 100318 0\n", 5000)) << child.out;
+  EXPECT_EQ(count_lines(child.out, "hook 2 100318 1"), 1) << child.out;
+  EXPECT_EQ(count_lines(child.out, "hook 2 100019 1"), 1) << child.out;
+  // Ordinary keys do not come this way.
+  ASSERT_TRUE(x_send_keys(window, {"a", "F1"}));
+  usleep(200000);
+  child_poll(&child);
+  EXPECT_EQ(child.out.find("hook 2 " + std::to_string(int('a'))), std::string::npos);
+  // The program polls the close request, so Break did not end it.
+  EXPECT_TRUE(child_running(&child));
+}
+
+TEST_F(FrameWindow, RawMouseMotionReachesTheHook) {
+  ASSERT_NO_FATAL_FAILURE(start({"hook"}));
+  ProcessOptions move;
+  move.args = {"mousemove", "--window", std::to_string(window), "100", "100", "mousemove_relative",
+               "--", "7", "-5"};
+  ASSERT_EQ(run_process("/usr/bin/xdotool", move).exit_code, 0);
+  ASSERT_TRUE(child_wait_stdout(&child, "hook 3 ", 5000)) << child.out;
+  ASSERT_TRUE(x_send_delete_window(window));
+  EXPECT_EQ(child_wait(&child, 10000).exit_code, 0);
+}
+
+TEST_F(FrameWindow, CommandLineAndWorkingDirectory) {
+  // Started from another folder, the program runs in the folder of its executable.
+  ASSERT_NO_FATAL_FAILURE(start({"command", "a", "two words", "", "x"}, "/tmp"));
+  ProcessResult result = child_wait(&child, 10000);
+  EXPECT_EQ(result.exit_code, 0);
+  EXPECT_NE(result.out.find("COMMAND[command a two words  x]\n"), std::string::npos) << result.out;
+  EXPECT_NE(result.out.find("cwd[" + folder_of(program) + "]\n"), std::string::npos)
+      << result.out;
+}
+
+TEST_F(FrameWindow, WithoutArgumentsCommandIsEmpty) {
+  ASSERT_NO_FATAL_FAILURE(start({}));
+  ProcessResult result = child_wait(&child, 10000);
+  EXPECT_EQ(result.exit_code, 0);
+  EXPECT_NE(result.out.find("COMMAND[]\n"), std::string::npos) << result.out;
+}
+
+// No display at all, or one that cannot be opened: one clear sentence and a non-zero exit,
+// quickly, without hanging or a stack dump.
+TEST(FrameNoDisplay, SaysSoAndExitsNonZero) {
+  struct Case {
+    std::vector<std::string> unset, set;
+  } cases[] = {{{"DISPLAY"}, {}}, {{}, {"DISPLAY=:997"}}, {{}, {"DISPLAY="}}};
+  for (const Case &c : cases) {
+    ProcessOptions options;
+    options.args = {"run"};
+    options.env_unset = c.unset;
+    options.env_set = c.set;
+    options.timeout_ms = 10000;
+    ProcessResult result = run_process(program, options);
+    EXPECT_FALSE(result.timed_out);
+    EXPECT_TRUE(result.exited);
+    EXPECT_NE(result.exit_code, 0);
+    EXPECT_NE(result.err.find("display"), std::string::npos) << result.err;
+    EXPECT_NE(result.err.find("DISPLAY="), std::string::npos) << result.err;
+    EXPECT_EQ(count_lines(result.err, result.err.substr(0, result.err.find('\n'))), 1);
+    EXPECT_EQ(result.err.find('\n'), result.err.size() - 1) << "one line: " << result.err;
+    EXPECT_EQ(result.out, "");
+  }
+}
+
+}  // namespace
