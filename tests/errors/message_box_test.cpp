@@ -4,8 +4,6 @@
 
 #include <unistd.h>
 
-#include <X11/Xlib.h>
-
 #include <atomic>
 #include <chrono>
 #include <cstdio>
@@ -14,6 +12,7 @@
 #include <thread>
 
 #include "runtime/platform/platform.h"
+#include "tests/support/support.h"
 
 namespace {
 
@@ -26,15 +25,6 @@ std::string command_output(const std::string &command) {
   }
   while (!out.empty() && (out.back() == '\n' || out.back() == '\r')) out.pop_back();
   return out;
-}
-
-bool display_usable() {
-  const char *name = std::getenv("DISPLAY");
-  if (!name || !*name) return false;
-  Display *d = XOpenDisplay(nullptr);
-  if (!d) return false;
-  XCloseDisplay(d);
-  return true;
 }
 
 struct Geometry {
@@ -114,7 +104,7 @@ class LiveBox {
 class MessageBoxOnDisplay : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (!display_usable()) GTEST_SKIP() << "no X display (DISPLAY unset or unreachable)";
+    if (!x_display_available()) GTEST_SKIP() << "no X display (DISPLAY unset or unreachable)";
     if (command_output("command -v xdotool").empty()) GTEST_SKIP() << "xdotool not installed";
     platform_set_message_box_handler(nullptr);
   }
@@ -123,7 +113,7 @@ class MessageBoxOnDisplay : public ::testing::Test {
 TEST_F(MessageBoxOnDisplay, MapsWithItsTitleAndFocus) {
   LiveBox box("Line:57\nSubscript out of range\nContinue?", MESSAGE_BOX_YES_NO);
   ASSERT_TRUE(box.wait_mapped_and_focused());
-  EXPECT_EQ(command_output("xdotool getwindowname " + box.id()), box.title());
+  EXPECT_EQ(x_window_title(std::stoul(box.id())), box.title());
   // Three lines of the 6 x 13 core font and a row of buttons.
   Geometry g = window_geometry(box.id());
   EXPECT_GE(g.width, int(std::string("Subscript out of range").size()) * 6);
