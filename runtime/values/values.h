@@ -170,6 +170,31 @@ struct RoutineFrame {
 void rt_routine_enter(RoutineFrame *frame);
 void rt_routine_exit(RoutineFrame *frame);
 
+// One-dimensional arrays, laid out in variable storage. A string array's elements are
+// BasicString pointers (8 bytes each), each a permanent string that starts empty; numeric
+// elements start at 0. The element storage is bracketed by a guard record of kind 4.
+enum ArrayFlags : uint32_t {
+  ARRAY_DIMENSIONED = 1,
+  ARRAY_STATIC = 2,  // on reset its strings are emptied instead of freed
+};
+struct ArrayDescriptor {
+  uint8_t *elements;
+  uint32_t flags;
+  int32_t lower_bound;
+  uint32_t element_count;
+  uint32_t element_step;  // bytes from one element to the next
+  GuardRecord *guard;
+};
+// DIM a(lower TO upper): element_size bytes per element (ignored for strings). Bounds in
+// the wrong order raise error 9 and give an array of no elements whose (unchecked) first
+// element is still a harmless cell.
+ArrayDescriptor *rt_dim(int32_t lower, int32_t upper, uint32_t element_size, int32_t is_string,
+                        uint32_t flags);
+// Address of a(index), checked with rt_check_index (error 9 gives the first element).
+void *rt_array_element(ArrayDescriptor *array, int32_t index);
+// String element a(index).
+BasicString *rt_string_element(ArrayDescriptor *array, int32_t index);
+
 // ---- number and text conversions ---------------------------------------------------------
 // STR$: a non-negative value gets a leading space, a negative one a leading "-". While an
 // error is pending the string functions here return an empty temporary and VAL, LOG and

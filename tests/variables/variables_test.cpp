@@ -241,6 +241,59 @@ TEST_F(Variables, ManyGuardsSpanSeveralBlocks) {
   for (GuardRecord *r : records) ASSERT_EQ(r->guard_id, 0u);
 }
 
+// ---- arrays ---------------------------------------------------------------------------------
+
+TEST_F(Variables, StringArrayOfTwelveRooms) {
+  const uint32_t mark = bstr_temp_mark();
+  ArrayDescriptor *exits = rt_dim(1, 12, 0, 1, 0);
+  EXPECT_EQ(exits->element_count, 12u);
+  EXPECT_EQ(exits->lower_bound, 1);
+  EXPECT_EQ(exits->element_step, 8u);
+  EXPECT_EQ(exits->flags & ARRAY_DIMENSIONED, uint32_t{ARRAY_DIMENSIONED});
+  EXPECT_EQ(exits->guard->guard_kind, GUARD_ARRAY);
+  EXPECT_NE(exits->guard->guard_id, 0u);
+  for (int32_t i = 1; i <= 12; i++) {
+    BasicString *e = rt_string_element(exits, i);
+    ASSERT_NE(e, nullptr);
+    EXPECT_EQ(e->length, 0);
+    EXPECT_FALSE(e->temporary);
+    bstr_set(e, bstr_from_cstr(i == 12 ? "NORTH OR SOUTH" : "WEST"));
+    bstr_free_temporaries(mark, 0);
+  }
+  EXPECT_NE(rt_string_element(exits, 1), rt_string_element(exits, 2));
+  BasicString *last = rt_string_element(exits, 12);
+  EXPECT_EQ(std::string(reinterpret_cast<char *>(last->data), last->length), "NORTH OR SOUTH");
+  EXPECT_EQ(pending_error.load(), 0u);
+  // Index 13 (and 0) raise error 9 and give the first element.
+  EXPECT_EQ(rt_string_element(exits, 13), rt_string_element(exits, 1));
+  EXPECT_EQ(pending_error.load(), 9u);
+  clear_error();
+  EXPECT_EQ(rt_array_element(exits, 0), exits->elements);
+  EXPECT_EQ(pending_error.load(), 9u);
+  EXPECT_EQ(bstr_temp_mark(), mark);
+}
+
+TEST_F(Variables, NumericArrayStartsAtZero) {
+  ArrayDescriptor *a = rt_dim(-2, 2, sizeof(double), 0, ARRAY_STATIC);
+  EXPECT_EQ(a->element_count, 5u);
+  EXPECT_EQ(a->flags, uint32_t{ARRAY_STATIC | ARRAY_DIMENSIONED});
+  for (int32_t i = -2; i <= 2; i++) EXPECT_EQ(*static_cast<double *>(rt_array_element(a, i)), 0.0);
+  *static_cast<double *>(rt_array_element(a, 2)) = 4.5;
+  EXPECT_EQ(static_cast<double *>(rt_array_element(a, -2))[4], 4.5);
+  EXPECT_EQ(pending_error.load(), 0u);
+}
+
+TEST_F(Variables, DimWithBoundsInTheWrongOrderIsErrorNine) {
+  ArrayDescriptor *a = rt_dim(5, 4, 0, 1, 0);
+  EXPECT_EQ(pending_error.load(), 9u);
+  EXPECT_EQ(a->element_count, 0u);
+  EXPECT_EQ(a->flags & ARRAY_DIMENSIONED, 0u);
+  // An access that happens anyway reads a harmless empty string.
+  BasicString *e = rt_string_element(a, 5);
+  ASSERT_NE(e, nullptr);
+  EXPECT_EQ(e->length, 0);
+}
+
 // ---- the routine bracket --------------------------------------------------------------------
 
 TEST_F(Variables, RoutineBracketRestoresWhatItSaved) {
