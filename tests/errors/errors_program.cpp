@@ -10,6 +10,7 @@
 //                   and, when the dialog is answered Yes, "after"
 //   untrapped       ON ERROR active but no handler in the routine: exit 99 on re-entry
 //   trapped         ON ERROR with a handler: prints "handler ERR=<n>"
+//   ticks           prints "tick <n>" from one statement every 20 ms for a minute
 //   precision       prints the x87 control word after the main routine's prologue
 #include <cstdio>
 #include <cstdlib>
@@ -79,6 +80,14 @@ void main_routine() {
     rt_error(ERR_BAD_FILE_MODE);
     if (rt_control.event_pending.load()) rt_event_check(10);
     say("not reached");
+  } else if (mode == "ticks") {
+    // A statement every 20 ms, each followed by the event check when one is requested.
+    for (int i = 1; i <= 3000; ++i) {
+      std::printf("tick %d\n", i);
+      std::fflush(stdout);
+      platform_sleep_ms(20);
+      if (rt_control.event_pending.load()) rt_event_check(100 + i);
+    }
   } else if (mode == "precision") {
     std::printf("cw=%04x\n", unsigned(platform_x87_control_word()));
     std::fflush(stdout);

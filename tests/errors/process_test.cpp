@@ -167,6 +167,37 @@ TEST_F(ErrorsOnDisplay, UntrappedErrorReentersTheMainRoutineAndExits99) {
   EXPECT_EQ(r.out, "");
 }
 
+int tick_lines(const std::string &out) {
+  int n = 0;
+  for (size_t at = out.find("tick "); at != std::string::npos; at = out.find("tick ", at + 1))
+    ++n;
+  return n;
+}
+
+TEST_F(ErrorsOnDisplay, PauseKeyHoldsTheProgramAndCloseParksIt) {
+  start({"ticks"});
+  ASSERT_TRUE(child_wait_stdout(&child, "tick 5\n", 15000));
+  unsigned long window = x_find_window_of_pid(child.pid, 10000);
+  ASSERT_NE(window, 0u);
+  ASSERT_TRUE(x_wait_mapped(window, 10000));
+  ASSERT_TRUE(x_send_keys(window, {"Pause"}));
+  // The program stops before its next statement and stays stopped.
+  usleep(300000);
+  child_poll(&child);
+  int held = tick_lines(child.out);
+  usleep(600000);
+  child_poll(&child);
+  EXPECT_EQ(tick_lines(child.out), held);
+  // Another key lets it go on.
+  ASSERT_TRUE(x_send_keys(window, {"a"}));
+  EXPECT_TRUE(child_wait_stdout(&child, "tick " + std::to_string(held + 5) + "\n", 15000));
+  // The close button shuts down: the event check parks the program thread.
+  ASSERT_TRUE(x_send_delete_window(window));
+  ProcessResult r = child_wait(&child, 15000);
+  ASSERT_TRUE(r.exited);
+  EXPECT_EQ(r.exit_code, 0);
+}
+
 TEST_F(ErrorsOnDisplay, ProgramThreadRunsWithExtendedPrecision) {
   start({"precision"});
   ProcessResult r = child_wait(&child, 15000);
