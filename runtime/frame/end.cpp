@@ -6,6 +6,7 @@
 #include "runtime/files/files.h"
 #include "runtime/frame/frame.h"
 #include "runtime/platform/platform.h"
+#include "runtime/screen/screen.h"
 #include "runtime/values/values.h"
 
 namespace {
@@ -19,6 +20,20 @@ bool inkey_has_key() {
   return has_key;
 }
 
+// "Press any key to continue" alone on the bottom row of the visible page.
+void show_prompt() {
+  dest_index = display_index;  // the visible page becomes the destination
+  image_pointers_refresh();
+  if (!dest_image) return;
+  int32_t bottom = image_rows(dest_image);
+  if (bottom < 1) return;
+  uint32_t mark = bstr_temp_mark();
+  rt_view_print(bottom, bottom, 1);
+  rt_print(blank_string, 1);
+  rt_print(bstr_from_cstr("Press any key to continue"), 0);
+  bstr_free_temporaries(mark, 0);
+}
+
 }  // namespace
 
 void rt_end() {
@@ -27,6 +42,7 @@ void rt_end() {
   files_close_all();
   c.exit_polled = 0;  // from now on the close button ends the process at once
   if (!c.screen_hidden.load()) {
+    show_prompt();
     // Keys typed before the prompt appeared do not count.
     while (inkey_has_key()) platform_sleep_ms(0);
     c.autodisplay = 1;  // the prompt shows even after manual presentation was chosen

@@ -6,6 +6,7 @@
 //   hook     reports every window_hook call as "hook KIND A B", then runs
 //   hookpoll as hook, but polls the close request once first, so closes do not end it
 //   end      executes END at once
+//   lateend  prints "waiting", runs 1.5 s, prints "end" and executes END
 //   (none) / command ...   prints COMMAND$ and the working directory, then ends
 #include <unistd.h>
 
@@ -57,6 +58,17 @@ void observe_hook(int kind, int a, int b) {
 
 void main_module() {
   if (mode == "end") rt_end();
+  if (mode == "lateend") {
+    wait_for_window();
+    say("waiting");
+    int64_t until = clock_ms() + 1500;
+    while (clock_ms() < until) {
+      platform_sleep_ms(5);
+      statement_end();
+    }
+    say("end");
+    rt_end();
+  }
   if (mode == "poll") {
     rt_exit_query();  // from now on the close button only raises the request
     wait_for_window();

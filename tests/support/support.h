@@ -75,5 +75,9 @@ bool x_send_keys(unsigned long window, const std::vector<std::string> &keys, int
 std::string x_window_title(unsigned long window);
 // The window's client size.
 bool x_window_size(unsigned long window, int *width, int *height);
-// The window's pixels, 3 bytes (R, G, B) per pixel, rows from the top.
-bool x_capture_rgb(unsigned long window, std::vector<uint8_t> *rgb, int *width, int *height);
+// The window's pixels, 3 bytes (R, G, B) per pixel, rows from the top. Parts of the window
+// outside the screen cannot be read and come back black; *readable_left and *readable_top
+// (when given) receive the first column and row that were read (a window created without
+// a position starts at -1, -1 when no window manager places it).
+bool x_capture_rgb(unsigned long window, std::vector<uint8_t> *rgb, int *width, int *height,
+                   int *readable_left = nullptr, int *readable_top = nullptr);

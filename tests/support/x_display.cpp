@@ -173,15 +173,31 @@ bool x_window_size(unsigned long window, int *width, int *height) {
   return true;
 }
 
-bool x_capture_rgb(unsigned long window, std::vector<uint8_t> *rgb, int *width, int *height) {
+bool x_capture_rgb(unsigned long window, std::vector<uint8_t> *rgb, int *width, int *height,
+                   int *readable_left, int *readable_top) {
   int w, h;
   if (!x_window_size(window, &w, &h)) return false;
   Display *display = test_display();
   ErrorTrap trap;
-  XImage *image = XGetImage(display, window, 0, 0, unsigned(w), unsigned(h), AllPlanes, ZPixmap);
+  // Reading a window fails for any part outside the screen (a window created without a
+  // position starts at -1, -1), so only the part on the screen is read.
+  int screen_x = 0, screen_y = 0;
+  Window child;
+  if (!XTranslateCoordinates(display, window, DefaultRootWindow(display), 0, 0, &screen_x,
+                             &screen_y, &child))
+    return false;
+  int left = screen_x < 0 ? -screen_x : 0, top = screen_y < 0 ? -screen_y : 0;
+  int right = w, bottom = h;
+  int screen_w = DisplayWidth(display, DefaultScreen(display));
+  int screen_h = DisplayHeight(display, DefaultScreen(display));
+  if (screen_x + right > screen_w) right = screen_w - screen_x;
+  if (screen_y + bottom > screen_h) bottom = screen_h - screen_y;
+  if (right <= left || bottom <= top) return false;
+  XImage *image = XGetImage(display, window, left, top, unsigned(right - left),
+                            unsigned(bottom - top), AllPlanes, ZPixmap);
   XSync(display, False);
   if (!image) return false;
-  rgb->resize(size_t(w) * size_t(h) * 3);
+  rgb->assign(size_t(w) * size_t(h) * 3, 0);
   auto channel = [](unsigned long pixel, unsigned long mask) -> uint8_t {
     if (!mask) return 0;
     int shift = 0;
@@ -190,9 +206,9 @@ bool x_capture_rgb(unsigned long window, std::vector<uint8_t> *rgb, int *width, 
     unsigned long max = mask >> shift;
     return uint8_t(value * 255 / max);
   };
-  for (int y = 0; y < h; ++y)
-    for (int x = 0; x < w; ++x) {
-      unsigned long pixel = XGetPixel(image, x, y);
+  for (int y = top; y < bottom; ++y)
+    for (int x = left; x < right; ++x) {
+      unsigned long pixel = XGetPixel(image, x - left, y - top);
       uint8_t *out = rgb->data() + (size_t(y) * size_t(w) + size_t(x)) * 3;
       out[0] = channel(pixel, image->red_mask);
       out[1] = channel(pixel, image->green_mask);
@@ -201,5 +217,7 @@ bool x_capture_rgb(unsigned long window, std::vector<uint8_t> *rgb, int *width, 
   XDestroyImage(image);
   *width = w;
   *height = h;
+  if (readable_left) *readable_left = left;
+  if (readable_top) *readable_top = top;
   return true;
 }
