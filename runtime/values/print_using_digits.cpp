@@ -83,9 +83,30 @@ int32_t from_fixed_text(const char *text, int length, UsingNumber *n) {
   return 0;
 }
 
+// Places after the first digit that hold every digit of v's exact decimal expansion
+// (capped at 255). A binary value m x 2^e with e < 0 ends at the e-th decimal place, so
+// asking for that many places gives exactly the digits "% .255E" would show, without its
+// trailing zeros; the formatter reads missing digits as zeros.
+int exact_places(double v) {
+  if (v == 0 || !std::isfinite(v)) return USING_PLACES;
+  int binary_exponent;
+  double fraction = std::frexp(std::fabs(v), &binary_exponent);  // v = fraction x 2^exp
+  uint64_t mantissa = static_cast<uint64_t>(std::ldexp(fraction, 53));
+  int lowest_bit = binary_exponent - 53;  // exponent of the mantissa's last bit
+  while (mantissa != 0 && (mantissa & 1) == 0) {
+    mantissa >>= 1;
+    ++lowest_bit;
+  }
+  // Upper bound of the decimal exponent of the first digit.
+  int first = static_cast<int>(std::floor(std::log10(std::fabs(v)))) + 1;
+  int places = first + (lowest_bit < 0 ? -lowest_bit : 0);
+  if (places < 0) places = 0;
+  return places < USING_PLACES ? places : USING_PLACES;
+}
+
 int32_t from_double(double v, uint8_t letter, UsingNumber *n) {
   char text[USING_PLACES + 16];
-  int length = std::snprintf(text, sizeof text, "% .*E", USING_PLACES, v);
+  int length = std::snprintf(text, sizeof text, "% #.*E", exact_places(v), v);
   n->exponent_letter = letter;
   if (length <= 0 || length >= static_cast<int>(sizeof text)) return ERR_ILLEGAL_FUNCTION_CALL;
   return from_exponent_text(text, length, n);

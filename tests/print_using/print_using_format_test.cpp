@@ -2,7 +2,11 @@
 // rounding of exact digits, overflow, reuse of the format, literals and the errors.
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -237,7 +241,6 @@ TEST(PrintUsingFormat, BadStartPositionIsRefused) {
 TEST(PrintUsingDigits, FormsOfEachType) {
   UsingNumber n;
   ASSERT_EQ(using_number_single(0.5f, &n), 0);
-  EXPECT_EQ(n.count, 256);  // "5" and 255 zeros: the digits of "% .255E"
   EXPECT_EQ(n.digits[0], '5');
   EXPECT_EQ(n.count + n.power, 0);
   EXPECT_EQ(n.exponent_letter, 'E');
@@ -262,6 +265,36 @@ TEST(PrintUsingDigits, FormsOfEachType) {
   EXPECT_EQ(using_number_single(__builtin_inff(), &n), ERR_ILLEGAL_FUNCTION_CALL);
   EXPECT_EQ(using_number_double(__builtin_nan(""), &n), ERR_ILLEGAL_FUNCTION_CALL);
   EXPECT_EQ(using_number_float(-__builtin_infl(), &n), ERR_ILLEGAL_FUNCTION_CALL);
+}
+
+// The digits of SINGLE and DOUBLE forms are those of the C library's "% .255E" text (the
+// form may stop early where only zeros follow).
+TEST(PrintUsingDigits, DigitsAreThoseOfTheFullExpansion) {
+  std::mt19937_64 rng(77);
+  for (int i = 0; i < 2000; ++i) {
+    uint64_t bits = rng();
+    double v;
+    std::memcpy(&v, &bits, 8);
+    if (!std::isfinite(v) || v == 0) continue;
+    if (i % 3 == 0) v = static_cast<float>(std::ldexp(v, -std::ilogb(v) + static_cast<int>(rng() % 200) - 100));
+    if (!std::isfinite(v)) continue;
+    UsingNumber n;
+    ASSERT_EQ(using_number_double(v, &n), 0) << v;
+    char full[300];
+    std::snprintf(full, sizeof full, "% .255E", v);
+    std::string digits = std::string(1, full[1]) + std::string(full + 3, 255);
+    int exponent = std::atoi(full + 259);
+    if (v == 0) {
+      EXPECT_EQ(n.count, 0);
+      continue;
+    }
+    ASSERT_LE(n.count, 256) << v;
+    std::string mine(reinterpret_cast<char *>(n.digits), static_cast<size_t>(n.count));
+    mine.append(256 - mine.size(), '0');
+    EXPECT_EQ(mine, digits) << full;
+    EXPECT_EQ(n.count + n.power, exponent + 1) << full;
+    EXPECT_EQ(n.negative, v < 0);
+  }
 }
 
 }  // namespace
