@@ -118,8 +118,15 @@ extern int32_t error_jump;
 // Records error n as pending (the first error of a statement wins); critical numbers end
 // the process after their message box. Returns the pending error number.
 int32_t rt_error(int32_t n);
-// The per-statement event check, called by generated code when event_pending is set.
+// The per-statement event check, called by generated code when event_pending is set: holds
+// the program thread while paused (10 ms steps), parks it once shutdown has begun, serves a
+// pending error (dialog or trap; then asks for one more check after the next statement, so
+// that key and timer events due meanwhile are not left waiting), otherwise runs ON KEY and
+// ON TIMER handlers (deferred while an error handler runs). Sets repeat_statement.
 void rt_event_check(int32_t line);
+// Serves pending_error: the trap path into the main routine when ON ERROR is active, else
+// the dialog (Yes goes on; No ends the program through the normal shutdown; 300-313 show
+// an OK box and end the process with exit code 0).
 void rt_error_dispatch();
 int32_t rt_err();
 long double rt_erl();
