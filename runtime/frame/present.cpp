@@ -231,8 +231,12 @@ void on_glut_display() {
     if (!size_window_to_frame(w, h)) return;
 
   // 4. Full-screen switch.
-  if (ws.reshape_pending == 0 && ws.fullscreen_request.load() != -1)
+  if (ws.reshape_pending == 0 && ws.fullscreen_request.load() != -1) {
     if (!switch_full_screen(w, h)) return;
+    // No full-screen mode: the window stays, but it must still follow the frame, whose
+    // size may have changed while the request was waiting.
+    if (!size_window_to_frame(w, h)) return;
+  }
 
   // 5-6. Draw.
   slot.shown = 1;
