@@ -22,6 +22,11 @@ void clear_error() {
   rt_control.event_pending.store(0);
 }
 
+int report_message_box(const char *text, const char *title, int buttons, bool system_modal) {
+  std::cerr << "box [" << title << "] " << text << std::endl;
+  return 1;
+}
+
 class Variables : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
@@ -79,6 +84,17 @@ TEST_F(Variables, AllocatingExactlyTheRestTakesANewBlock) {
   // The old block is abandoned: a mark inside it now means the new block's start.
   rt_var_release(old_start + 16);
   EXPECT_EQ(vs.next_free, vs.block_start);
+}
+
+TEST_F(Variables, BlockThatCannotBeObtainedIsCriticalErrorFiveHundredFour) {
+  // Twice the block size plus four gigabytes does not fit a 32-bit block size.
+  EXPECT_EXIT(
+      {
+        platform_set_message_box_handler(report_message_box);
+        rt_var_alloc(UINT32_MAX);
+        std::exit(3);
+      },
+      ::testing::ExitedWithCode(0), "box \\[Critical Error #4\\] Out of memory");
 }
 
 // ---- the subscript check --------------------------------------------------------------------
@@ -163,11 +179,6 @@ TEST_F(Variables, TheSixteenThousandThreeHundredEightyFourthGosubGrowsToDouble) 
         std::exit(return_stack.capacity == 2 * RETURN_STACK_INITIAL_CAPACITY && pending_error.load() == 0 ? 7 : 8);
       },
       ::testing::ExitedWithCode(7), "");
-}
-
-int report_message_box(const char *text, const char *title, int buttons, bool system_modal) {
-  std::cerr << "box [" << title << "] " << text << std::endl;
-  return 1;
 }
 
 TEST_F(Variables, StackThatCannotDoubleAnyMoreIsCriticalErrorTwoFiftySix) {
