@@ -51,6 +51,7 @@ size_t pool_fill(const PoolView &pool) { return pool.low ? size_t(low_pool.fill)
 // Moves the target's bytes to the fill mark of its pool, compacting (and, for the heap,
 // growing) first when the room is short.
 void relocate(BasicString *target, BasicString *source) {
+  string_stats.relocations++;
   int32_t length = source->length;
   PoolView pool = pool_of(target);
   pool.list->entries[target->list_index] = FREED_ENTRY;
@@ -108,6 +109,7 @@ void grow(BasicString *target, BasicString *source) {
     relocate(target, source);
     return;
   }
+  string_stats.grown_in_place++;
   copy_bytes(target->data, source->data, length);
   target->length = length;
   if (sets_fill) pool_set_fill(pool, new_end);
@@ -254,6 +256,7 @@ BasicString *bstr_set(BasicString *target, BasicString *source) {
   } else if (source->temporary && !source->fixed_length && !source->read_only &&
              source->in_low_memory == target->in_low_memory) {
     // Take-over: the target adopts the temporary's bytes and its place in the pool list.
+    string_stats.take_overs++;
     StringList &list = *pool_of(target).list;
     list.entries[target->list_index] = FREED_ENTRY;
     target->list_index = source->list_index;

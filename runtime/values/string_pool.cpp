@@ -8,6 +8,7 @@
 #include "runtime/frame/frame.h"
 #include "runtime/values/string_storage.h"
 
+StringStats string_stats;
 DescriptorPool descriptor_pool;
 StringHeap string_heap;
 LowStringPool low_pool;
@@ -37,6 +38,7 @@ bool list_init(StringList &list) {
 // Removes the freed entries (survivors keep their order and learn their new index), then
 // doubles the capacity when at least half of it is still in use.
 void list_maintain(StringList &list, int32_t error_code) {
+  string_stats.list_maintenances++;
   int32_t write = 0;
   for (int32_t i = 0; i < list.count; i++) {
     BasicString *s = list.entries[i];
@@ -176,6 +178,7 @@ void temp_list_append(BasicString *s) {
 
 void heap_compact(size_t need) {
   StringHeap &heap = string_heap;
+  string_stats.heap_compactions++;
   uint8_t *write = heap.base;
   heap.fill = 0;
   for (int32_t i = 0; i < heap.list.count; i++) {
@@ -190,6 +193,7 @@ void heap_compact(size_t need) {
     heap.fill = size_t(write - heap.base);
   }
   if (heap.fill * 2 + need + STRING_SLACK >= heap.size) {
+    string_stats.heap_growths++;
     size_t size = heap.size * 2 + need;
     if (size < heap.size) string_critical(ERR_CRITICAL_HEAP);
     uint8_t *old_base = heap.base;
@@ -211,6 +215,7 @@ void heap_compact(size_t need) {
 
 void low_compact(int32_t need) {
   LowStringPool &pool = low_pool;
+  string_stats.low_compactions++;
   int32_t write = LOW_POOL_START;
   pool.fill = LOW_POOL_START;
   for (int32_t i = 0; i < pool.list.count; i++) {
@@ -238,6 +243,8 @@ void low_descriptor_attach(BasicString *s, int32_t error_code) {
     // pool down.
     offset = pool.free_slots[--pool.free_slot_count];
   } else {
+    // Freed strings' bytes may still sit below the top: take them back before giving up.
+    if (pool.descriptor_top - 4 < pool.fill) low_compact(0);
     if (pool.descriptor_top - 4 < pool.fill) string_critical(error_code);
     pool.descriptor_top -= 4;
     offset = pool.descriptor_top;

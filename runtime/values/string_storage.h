@@ -62,6 +62,18 @@ struct TempList {
   uint32_t capacity;
 };
 
+// How often the slower paths ran; tests read these to see that a path was taken.
+struct StringStats {
+  uint64_t heap_compactions;
+  uint64_t heap_growths;
+  uint64_t low_compactions;
+  uint64_t list_maintenances;
+  uint64_t take_overs;
+  uint64_t grown_in_place;
+  uint64_t relocations;
+};
+
+extern StringStats string_stats;
 extern DescriptorPool descriptor_pool;
 extern StringHeap string_heap;
 extern LowStringPool low_pool;
