@@ -6,6 +6,7 @@
 
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "runtime/errors/errors.h"
 #include "runtime/frame/frame.h"
