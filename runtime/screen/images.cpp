@@ -58,10 +58,11 @@ int32_t image_slot_alloc() {
   return index;
 }
 
+void (*image_lock_free)(Image *image) = nullptr;
+
 int32_t image_slot_free(int32_t index) {
   if (index < 0 || index >= image_capacity || !image_table[index].in_use) return 0;
-  // Memory-block locks over images are released by their owner before the slot goes;
-  // the serial is cleared with the record so a stale lock never matches a new image.
+  if (image_table[index].lock_serial && image_lock_free) image_lock_free(&image_table[index]);
   std::memset(static_cast<void *>(&image_table[index]), 0, sizeof(Image));
   if (image_free_top + 1 >= image_free_capacity) {
     int32_t grown = image_free_capacity + IMAGE_TABLE_BLOCK;

@@ -16,6 +16,7 @@ BasicString *(*soft_key_text)(int32_t slot) = nullptr;
 int32_t (*loaded_font_advance)(int32_t font, uint32_t code) = nullptr;
 void (*loaded_font_paint)(Image *image, int32_t font, uint32_t code, int32_t x,
                           int32_t y) = nullptr;
+bool (*text_window_full)(Image *image) = nullptr;
 
 // ---- characters --------------------------------------------------------------------------
 
@@ -141,6 +142,7 @@ void screen_newline() {
   d->cur_row++;
   d->cur_col = 1;
   if (d->cur_row <= d->text_bottom) return;
+  if (text_window_full && text_window_full(d)) return;
   scroll_window_up(d);
   d->cur_row = d->text_bottom;
 }

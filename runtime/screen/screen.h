@@ -85,6 +85,9 @@ extern int32_t screen_is_user_image;  // page 0 is an image given to SCREEN by h
 // Pending WIDTH request for the text screen (-1 = none), consumed by SCREEN 0.
 extern int32_t pending_cols, pending_rows, pending_font;
 
+// Releases the memory-block lock of an image (installed by the memory-block layer); called
+// by image_slot_free when lock_serial is non-zero.
+extern void (*image_lock_free)(Image *image);
 int32_t image_slot_alloc();                   // index (table grows; 502/503 when it cannot)
 int32_t image_slot_free(int32_t index);       // 1, or 0 when not in use
 void image_pointers_refresh();                // recompute dest/source/display pointers
@@ -194,6 +197,11 @@ extern BasicString *(*soft_key_text)(int32_t slot);
 extern int32_t (*loaded_font_advance)(int32_t font, uint32_t code);
 extern void (*loaded_font_paint)(Image *image, int32_t font, uint32_t code, int32_t x,
                                  int32_t y);
+
+// Called by the new-line step when the cursor runs past the bottom of the text window;
+// returns true when it dealt with the page itself (the printer page of LPRINT hands the
+// page over and clears it), false to scroll as usual. Installed by the printing layer.
+extern bool (*text_window_full)(Image *image);
 
 void rt_print(BasicString *text, int32_t newline);
 void rt_print_fit(BasicString *text);

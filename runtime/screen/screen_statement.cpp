@@ -268,6 +268,7 @@ void rt_screen(int32_t mode, int32_t colour_switch, int32_t active_page, int32_t
     }
   }
   display_pause_end(paused);
+  if (change_mode) key_line_draw();  // a shown function-key line reappears on the new screen
 }
 
 void screen_text_resize(int32_t columns, int32_t rows) {

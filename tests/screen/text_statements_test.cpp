@@ -277,4 +277,18 @@ TEST_F(TextStatementTest, KeyLineShowsLabels) {
   bstr_free_temporaries(0, 0);
 }
 
+TEST_F(TextStatementTest, KeyLineFollowsAModeChange) {
+  rt_key_on();
+  rt_screen(12, 0, 0, 0, 0, 1);
+  std::string expected;
+  for (int key = 1; key <= 9; key++) expected += std::to_string(key) + "       ";
+  expected += "10";
+  EXPECT_EQ(screen_lines(dest_index)[29], expected);
+  EXPECT_EQ(dest_image->cur_row, 1);
+  rt_cls(0, 0, 0);  // CLS clears the screen and paints the line again
+  EXPECT_EQ(screen_lines(dest_index)[29], expected);
+  rt_key_off();
+  EXPECT_EQ(screen_lines(dest_index)[29], "");
+}
+
 }  // namespace
