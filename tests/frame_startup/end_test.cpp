@@ -67,7 +67,11 @@ class EndPrompt : public ::testing::Test {
   void SetUp() override {
     if (!x_display_available()) GTEST_SKIP() << "no X display: set DISPLAY to run window tests";
   }
-  void TearDown() override { child_kill(&child); }
+  void TearDown() override {
+    child_kill(&child);
+    // A sanitizer build reports its findings on the program's stderr.
+    EXPECT_EQ(child.err.find("Sanitizer"), std::string::npos) << child.err;
+  }
   void start(const std::string &mode) {
     ProcessOptions options;
     options.args = {mode};

@@ -7,6 +7,9 @@
 //   hookpoll as hook, but polls the close request once first, so closes do not end it
 //   end      executes END at once
 //   lateend  prints "waiting", runs 1.5 s, prints "end" and executes END
+//   timebase prints the time base ("timebase DAY_START_MS") and, at the next change of the
+//            calendar second, how far the runtime clock lies past a whole second since
+//            the base ("offset MS"), then ends
 //   (none) / command ...   prints COMMAND$ and the working directory, then ends
 #include <unistd.h>
 
@@ -68,6 +71,15 @@ void main_module() {
     }
     say("end");
     rt_end();
+  }
+  if (mode == "timebase") {
+    say("timebase " + std::to_string(rt_control.day_start_ms.load()));
+    int64_t second = platform_calendar_seconds();
+    while (platform_calendar_seconds() == second) platform_sleep_ms(1);
+    int64_t since = clock_ms() - rt_control.clock_start_ms.load();
+    say("offset " + std::to_string(since % 1000));
+    wait_for_window();
+    finish();
   }
   if (mode == "poll") {
     rt_exit_query();  // from now on the close button only raises the request

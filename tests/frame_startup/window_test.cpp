@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <ctime>
 #include <string>
 
 #include "tests/support/support.h"
@@ -29,7 +30,11 @@ class FrameWindow : public ::testing::Test {
   void SetUp() override {
     if (!x_display_available()) GTEST_SKIP() << "no X display: set DISPLAY to run window tests";
   }
-  void TearDown() override { child_kill(&child); }
+  void TearDown() override {
+    child_kill(&child);
+    // A sanitizer build reports its findings on the program's stderr.
+    EXPECT_EQ(child.err.find("Sanitizer"), std::string::npos) << child.err;
+  }
 
   // Starts the program and waits for its window to be mapped.
   void start(const std::vector<std::string> &args, const std::string &dir = "") {
@@ -146,6 +151,42 @@ TEST_F(FrameWindow, WithoutArgumentsCommandIsEmpty) {
   ProcessResult result = child_wait(&child, 10000);
   EXPECT_EQ(result.exit_code, 0);
   EXPECT_NE(result.out.find("COMMAND[]\n"), std::string::npos) << result.out;
+}
+
+TEST_F(FrameWindow, TheTimeBaseStartsOnAWholeSecondOfTheLocalTime) {
+  time_t before = time(nullptr);
+  ASSERT_NO_FATAL_FAILURE(start({"timebase"}));
+  ProcessResult result = child_wait(&child, 10000);
+  ASSERT_EQ(result.exit_code, 0);
+  long long day_start = -1, offset = -1;
+  ASSERT_EQ(sscanf(result.out.c_str(), "timebase %lld\noffset %lld", &day_start, &offset), 2)
+      << result.out;
+  struct tm local;
+  localtime_r(&before, &local);
+  long long expected = (local.tm_hour * 3600LL + local.tm_min * 60 + local.tm_sec) * 1000;
+  EXPECT_EQ(day_start % 1000, 0);
+  // Start-up waits for the next calendar second (the child may start a moment later).
+  EXPECT_GT(day_start, expected - 1000);
+  EXPECT_LE(day_start, expected + 3000);
+  // A calendar second later the runtime clock has counted (nearly) whole seconds.
+  long long off = offset > 500 ? 1000 - offset : offset;
+  EXPECT_LE(off, 100) << "offset " << offset;
+}
+
+// A calendar clock that stands still (a frozen test clock) must not hold start-up.
+TEST_F(FrameWindow, AFrozenCalendarClockDoesNotHoldStartUp) {
+  const char *faketime = "/usr/lib/x86_64-linux-gnu/faketime/libfaketime.so.1";
+  if (access(faketime, R_OK) != 0) GTEST_SKIP() << "libfaketime is not installed";
+  ProcessOptions options;
+  options.args = {"run"};
+  options.env_set = {std::string("LD_PRELOAD=") + faketime, "FAKETIME=2020-12-24 20:30:00",
+                     "FAKETIME_DONT_FAKE_MONOTONIC=1"};
+  ASSERT_TRUE(child_start(&child, program, options));
+  ASSERT_TRUE(child_wait_stdout(&child, "ready\n", 15000)) << child.out << child.err;
+  window = x_find_window_of_pid(child.pid, 10000);
+  ASSERT_NE(window, 0ul);
+  ASSERT_TRUE(x_send_delete_window(window));
+  EXPECT_EQ(child_wait(&child, 10000).exit_code, 0);
 }
 
 // No display at all, or one that cannot be opened: one clear sentence and a non-zero exit,

@@ -180,6 +180,7 @@ void child_kill(Child *child) {
     waitpid(child->pid, &status, 0);
     record_status(child, status);
   }
+  child_poll(child);  // what it wrote before it ended
   for (int *fd : {&child->out_fd, &child->err_fd})
     if (*fd >= 0) {
       close(*fd);
