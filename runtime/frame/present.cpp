@@ -210,8 +210,17 @@ void draw_scaled(const uint32_t *pixels, int32_t w, int32_t h) {
 
 }  // namespace
 
+namespace {
+// Set by the 8 ms timer just before it requests a redisplay. A display call without it
+// comes from the window system (the window was shown or uncovered and its contents are
+// gone), so the newest frame is drawn again even though it was shown before.
+bool redisplay_from_timer = false;
+}  // namespace
+
 void on_glut_display() {
   WindowState &ws = window_state;
+  if (!redisplay_from_timer) ws.force_redraw = 1;
+  redisplay_from_timer = false;
   if (frame_ring.ring_oldest.load() == 0) return;
   // 1. Every frame before the newest has been superseded.
   mark_displayed_before_newest();
@@ -260,6 +269,7 @@ void on_glut_display() {
 
 void on_glut_timer(int value) {
   window_apply_requests();
+  redisplay_from_timer = true;
   glutPostRedisplay();
   glutTimerFunc(8, on_glut_timer, value);
 }

@@ -25,6 +25,11 @@ char *window_title = nullptr;
 bool error_pending() { return pending_error.load() != 0; }
 }  // namespace
 
+// A window that becomes visible again has lost its contents: draw the newest frame again.
+static void on_glut_window_status(int state) {
+  if (state != GLUT_HIDDEN) window_state.force_redraw = 1;
+}
+
 void display_register_callbacks() {
   glutDisplayFunc(on_glut_display);
   glutTimerFunc(8, on_glut_timer, 0);
@@ -37,6 +42,7 @@ void display_register_callbacks() {
   glutPassiveMotionFunc(on_glut_passive_motion);
   glutReshapeFunc(on_glut_reshape);
   glutMouseWheelFunc(on_glut_wheel);
+  glutWindowStatusFunc(on_glut_window_status);
 }
 
 void on_glut_reshape(int width, int height) {

@@ -10,6 +10,7 @@
 //   title     sets the title, then draws
 //   fullscreen  asks for full screen, reports the query, then leaves it again
 //   stretch   SCREEN 12 with resizing on and stretched drawing
+//   hide      SCREEN 12 and a picture, hides the window, shows it again at go1
 //   idle12    SCREEN 12 and a picture, then waits doing nothing (CPU measurement)
 //   anim12    SCREEN 12 and a bar moving 30 times a second (CPU measurement)
 #include <sys/stat.h>
@@ -131,6 +132,16 @@ void main_module() {
     idle_forever();
   }
   rt_screen(12, 0, 0, 0, 0, 1);
+  if (mode == "hide") {
+    draw_picture(3);
+    show_and_dump();
+    rt_screen_hide();
+    say("hidden");
+    wait_for_file("go1");
+    rt_screen_show();
+    say("shown");
+    idle_forever();
+  }
   if (mode == "screen12" || mode == "idle12") {
     draw_picture(0);
     show_and_dump();
@@ -177,6 +188,7 @@ void main_module() {
   }
   if (mode == "anim12") {
     draw_picture(0);
+    show_and_dump();
     Image *page = display_image;
     int64_t next = clock_ms();
     for (int step = 0;; step++) {

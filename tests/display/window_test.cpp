@@ -266,4 +266,48 @@ TEST_F(DisplayWindow, FullScreenRequestIsServedOrTheWindowStays) {
   EXPECT_EQ(std::atoi(child.out.c_str() + again + 11), 0);
 }
 
+TEST_F(DisplayWindow, HiddenWindowComesBackWithItsPicture) {
+  start("hide");
+  Frame frame = next_frame();
+  ASSERT_TRUE(wait_size(640, 480));
+  ASSERT_TRUE(child_wait_stdout(&child, "hidden\n", 10000));
+  bool hidden = false;
+  for (int waited = 0; waited < 3000 && !hidden; waited += 20) {
+    hidden = !x_window_viewable(window);
+    usleep(20000);
+  }
+  EXPECT_TRUE(hidden);
+  go(1);
+  ASSERT_TRUE(child_wait_stdout(&child, "shown\n", 10000));
+  ASSERT_TRUE(x_wait_mapped(window, 5000));
+  // Nothing new was composed: the presenter draws the shown frame again on its own.
+  EXPECT_EQ(capture_until_equal(frame), 0);
+}
+
+TEST_F(DisplayWindow, PauseKeyFreezesTheWindowUntilTheNextKey) {
+  start("anim12");
+  Frame frame = next_frame();
+  ASSERT_TRUE(wait_size(640, 480));
+  auto capture = [&] {
+    std::vector<uint8_t> rgb;
+    int w = 0, h = 0;
+    EXPECT_TRUE(x_capture_rgb(window, &rgb, &w, &h));
+    return rgb;
+  };
+  // Moving: two captures 100 ms apart differ.
+  std::vector<uint8_t> a = capture();
+  usleep(100000);
+  EXPECT_NE(capture(), a);
+  ASSERT_TRUE(x_send_keys(window, {"Pause"}));
+  usleep(300000);
+  std::vector<uint8_t> frozen = capture();
+  usleep(300000);
+  EXPECT_EQ(capture(), frozen) << "the window kept changing while paused";
+  ASSERT_TRUE(x_send_keys(window, {"space"}));
+  usleep(200000);
+  std::vector<uint8_t> b = capture();
+  usleep(100000);
+  EXPECT_NE(capture(), b) << "the window stayed frozen after the next key";
+}
+
 }  // namespace
