@@ -149,5 +149,6 @@ bool error_is_critical(int32_t n);
 // The first call sets the x87 unit to 64-bit mantissa precision; every call installs
 // on_float_signal. When error_jump is set it is cleared and the result is 1: the routine
 // continues at its error handler. A program without one (has_error_handler 0) ends the
-// process with exit code 99 there instead. Returns 0 on an ordinary entry.
+// process with exit code 99 there instead (open files are closed first). Returns 0 on an
+// ordinary entry.
 int32_t rt_main_prologue(int32_t has_error_handler);

@@ -2,6 +2,7 @@
 // main routine's prologue and the floating-point signal handler.
 #include "runtime/errors/errors.h"
 
+#include "runtime/files/files.h"
 #include "runtime/frame/frame.h"
 #include "runtime/platform/platform.h"
 
@@ -94,7 +95,12 @@ int32_t rt_main_prologue(int32_t has_error_handler) {
   platform_install_float_signal(on_float_signal);
   if (!error_jump) return 0;
   error_jump = 0;
-  if (!has_error_handler) platform_exit(EXIT_UNHANDLED_TRAP);
+  if (!has_error_handler) {
+    // The process ends here without the normal shutdown; what the program wrote to its
+    // files still reaches them.
+    files_close_all();
+    platform_exit(EXIT_UNHANDLED_TRAP);
+  }
   return 1;
 }
 
