@@ -29,6 +29,9 @@ class ConversionTest : public ::testing::Test {
   static std::string text(const BasicString *s) {
     return std::string(reinterpret_cast<const char *>(s->data), static_cast<size_t>(s->length));
   }
+  // A literal over program text (the bytes are not copied).
+  static BasicString *literal(const char *t) { return bstr_from_cstr(t); }
+  // The same over a caller's string, which must outlive the statement.
   static BasicString *literal(const std::string &t) {
     return bstr_from_text(t.data(), static_cast<int32_t>(t.size()));
   }
