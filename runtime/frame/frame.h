@@ -142,7 +142,7 @@ constexpr KeyCode KEY_STATE_INSERT = 200012;  // Insert mode on
 constexpr KeyCode KEY_ZERO = 200013;          // stands for key code 0
 constexpr KeyCode KEY_INSERT = 0x5200, KEY_DELETE = 0x5300;
 
-// The keyboard table: records 0-255 by character, 256 + scan for extended keys, 512-527
+// The keyboard table: records 0-255 by character, 256 + code / 256 for extended keys, 512-527
 // the numeric keypad. Fields: own key, scan, BIOS code plain / Shift / Ctrl / Alt, then the
 // keypad's Num Lock variants. A BIOS code of 256 or more is (0, code / 256); 0 = none.
 constexpr int KEY_TABLE_RECORDS = 528;
@@ -162,6 +162,9 @@ int32_t rt_codepage_get(int32_t index);
 
 void keyboard_startup();         // ON KEY presets, shared strings hook, port 60h
 void keyboard_seed_from_host();  // host locks and held modifiers, empty buffers
+// Forgets every key held, queued or swallowed and every ON KEY, user key and soft-key
+// setting: the state start-up begins from (tests start each case from it).
+void keyboard_reset();
 void lock_key_sync();            // main-loop thread: follow the host's lock lights
 // Alt+Enter, on the window thread: asks the presenter to enter full screen, or to leave
 // it; returns at once (the display pipeline carries it out).

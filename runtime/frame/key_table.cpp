@@ -11,11 +11,11 @@
 namespace {
 
 struct KeyRow {
-  int32_t index;       // 0-255 character, 256 + scan extended key, 512-527 keypad
+  int32_t index;       // 0-255 character, 256 + code / 256 extended key, 512-527 keypad
   int32_t field[10];
 };
 
-constexpr int32_t X = 256;  // record index of extended key with scan s: X + s
+constexpr int32_t X = 256;  // record of the extended key with code c: X + c / 256
 
 // clang-format off
 constexpr KeyRow KEY_ROWS[] = {
@@ -72,7 +72,8 @@ constexpr KeyRow KEY_ROWS[] = {
   {'?',         {'?',    0x35,  '?',    '?',    0,      0x3500}},
   // ---- letters: Ctrl gives the position in the alphabet, Alt (0, scan) ------------------
   // (both cases are generated from this list below)
-  // ---- extended keys -----------------------------------------------------------------
+  // ---- extended keys: record 256 + key code / 256 (F11 and F12 have the key codes 8500h
+  //      and 8600h but the scan codes 57h and 58h) ---------------------------------------
   {X + 0x3B,    {0x3B00, 0x3B,  0x3B00, 0x5400, 0x5E00, 0x6800}},  // F1
   {X + 0x3C,    {0x3C00, 0x3C,  0x3C00, 0x5500, 0x5F00, 0x6900}},  // F2
   {X + 0x3D,    {0x3D00, 0x3D,  0x3D00, 0x5600, 0x6000, 0x6A00}},  // F3
@@ -83,8 +84,8 @@ constexpr KeyRow KEY_ROWS[] = {
   {X + 0x42,    {0x4200, 0x42,  0x4200, 0x5B00, 0x6500, 0x6F00}},  // F8
   {X + 0x43,    {0x4300, 0x43,  0x4300, 0x5C00, 0x6600, 0x7000}},  // F9
   {X + 0x44,    {0x4400, 0x44,  0x4400, 0x5D00, 0x6700, 0x7100}},  // F10
-  {X + 0x57,    {0x8500, 0x57,  0x8500, 0x8500, 0x8900, 0x8B00}},  // F11
-  {X + 0x58,    {0x8600, 0x58,  0x8600, 0x8600, 0x8A00, 0x8C00}},  // F12
+  {X + 0x85,    {0x8500, 0x57,  0x8500, 0x8500, 0x8900, 0x8B00}},  // F11
+  {X + 0x86,    {0x8600, 0x58,  0x8600, 0x8600, 0x8A00, 0x8C00}},  // F12
   {X + 0x47,    {0x4700, 0x47,  0x4700, 0x4700, 0x7700, 0x9700}},  // Home
   {X + 0x48,    {0x4800, 0x48,  0x4800, 0x4800, 0x8D00, 0x9800}},  // Up
   {X + 0x49,    {0x4900, 0x49,  0x4900, 0x4900, 0x8400, 0x9900}},  // Page Up
@@ -148,6 +149,7 @@ static_assert(KEY_TABLE_DATA.record['a'][KF_CTRL] == 1);
 static_assert(KEY_TABLE_DATA.record['Z'][KF_ALT] == 0x2C00);
 static_assert(KEY_TABLE_DATA.record[X + 0x53][KF_ALT] == 0xA300);
 static_assert(KEY_TABLE_DATA.record[X + 0x45][KF_PLAIN] == 0);  // Num Lock is not in it
+static_assert(KEY_TABLE_DATA.record[X + 0x86][KF_SCAN] == 0x58);  // F12
 
 }  // namespace
 

@@ -269,6 +269,16 @@ void keyboard_startup() {
   port60_reset();
 }
 
+void keyboard_reset() {
+  ProducerTurn turn;
+  on_key_reset();
+  key_down_clear();
+  key_hit_clear();
+  bios_buffer_clear();
+  port60_reset();
+  bios_shift_flags_update();
+}
+
 void keyboard_seed_from_host() {
   ProducerTurn turn;
   struct Seed {

@@ -66,6 +66,7 @@ void swallow_key(KeyCode k);
 // True (and the entry is cleared) when the release of k is to be swallowed.
 bool swallow_take(KeyCode k);
 void on_key_startup();
+void on_key_reset();  // every slot's handler, state, user key and soft key; swallowed keys
 // Set while a soft key's text is being typed (ON KEY matching is skipped meanwhile).
 extern int soft_key_typing;
 

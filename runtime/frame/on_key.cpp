@@ -153,6 +153,22 @@ void on_key_startup() {
   soft_key_text = soft_key_label;
 }
 
+void on_key_reset() {
+  for (KeySlot &s : key_slots) {
+    s.handler.store(0);
+    s.handler_arg.store(0);
+    s.state.store(0);
+    s.pending.store(0);
+    s.user_scan.store(0);
+    s.user_flags.store(0);
+    s.soft_length.store(0);
+  }
+  for (KeyCode &k : swallowed) k = 0;
+  swallowed_top = -1;
+  soft_key_typing = 0;
+  key_handler_running = 0;
+}
+
 // ---- producers' side -----------------------------------------------------------------------
 
 void swallow_key(KeyCode k) {
