@@ -233,6 +233,14 @@ TEST_F(DisplayWindow, StretchedWindowKeepsTheFramesAspect) {
       }
   }
   EXPECT_EQ(bad, 0);
+  // Now only the height changes: the width follows.
+  std::snprintf(command, sizeof command, "xdotool windowsize %lu 960 300", window);
+  ASSERT_EQ(std::system(command), 0);
+  EXPECT_TRUE(wait_size(400, 300));
+  // Both change, the height by more: the width is derived from it.
+  std::snprintf(command, sizeof command, "xdotool windowsize %lu 420 600", window);
+  ASSERT_EQ(std::system(command), 0);
+  EXPECT_TRUE(wait_size(800, 600));
 }
 
 TEST_F(DisplayWindow, FullScreenRequestIsServedOrTheWindowStays) {
