@@ -32,18 +32,19 @@ void frame_compose() {
   PageView page;
   if (rt_control.display_pause.load() == 0 && page_view_read(&page)) {
     ring_maintain();
-    if (ring_full()) {  // the presenter is 63 frames behind: drop this one
-      frame_done = 1;
-      return;
+    // A full ring means the presenter has fallen behind (a minimised window is not
+    // presented at all): drop this frame. The hand-overs below still run, so a program
+    // switching to manual frames is not held until the window is shown again.
+    if (!ring_full()) {
+      int s;
+      if (page.is_text)
+        s = compose_text(page);
+      else if (page.pixel_bytes == 4)
+        s = compose_32(page);
+      else
+        s = compose_palette(page);
+      if (s != 0) ring_publish(s);
     }
-    int s;
-    if (page.is_text)
-      s = compose_text(page);
-    else if (page.pixel_bytes == 4)
-      s = compose_32(page);
-    else
-      s = compose_palette(page);
-    if (s != 0) ring_publish(s);
   }
   grant_pause();
   acknowledge_manual_switch();

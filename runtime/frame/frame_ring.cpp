@@ -2,6 +2,7 @@
 // indices and the buffers; the presenter only sets the displayed and shown flags and reads
 // the newest slot. Buffers are recycled from the oldest displayed slot when the size
 // matches, so steady-state composition allocates nothing.
+#include <climits>
 #include <new>
 
 #include "runtime/frame/display_internal.h"
@@ -57,7 +58,10 @@ int ring_take_slot(int32_t width, int32_t height) {
   // A slot about to be written must be empty: anything else means the indices and the
   // buffers have gone out of step, and no later frame could be trusted.
   if (slot.pixels.load() != nullptr) platform_exit(RING_CORRUPT_EXIT_CODE);
-  int32_t bytes = width * height * 4;
+  // A frame must fit the slot's byte count (and any texture); a larger page shows nothing.
+  const int64_t wide_bytes = static_cast<int64_t>(width) * height * 4;
+  if (width < 1 || height < 1 || wide_bytes > INT32_MAX) return 0;
+  const int32_t bytes = static_cast<int32_t>(wide_bytes);
   slot.width = width;
   slot.height = height;
   slot.byte_size = bytes;
