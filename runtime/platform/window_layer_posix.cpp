@@ -126,6 +126,7 @@ bool raw_motion(const unsigned char *wire, int *dx, int *dy) {
   if (evtype != XI_RawMotion) return false;
   size_t total = 32 + size_t(length) * 4;
   const unsigned char *mask = wire + 32;
+  if (32 + size_t(mask_units) * 4 > total) return false;
   int mask_bits = mask_units * 32;
   int set = 0;
   for (int i = 0; i < mask_bits; ++i)
