@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Measures the CPU the display pipeline costs: a program on the runtime (display_program)
-# shows SCREEN 12 and either waits with nothing changing (idle12) or moves a bar 30 times
-# a second (anim12). Reports the program's and the X server's CPU time per wall second, in
-# percent of one core. Runs on a private Xvfb display.
+# shows SCREEN 12 and either waits with nothing changing (idle12: the program sleeps in
+# 5 ms steps; end12: END's "Press any key" wait) or moves a bar 30 times a second
+# (anim12). Reports the program's and the X server's CPU time per wall second, in percent
+# of one core, and the program's share by thread. Runs on a private Xvfb display.
 #   usage: scripts/display_cpu.sh [display_program] [seconds]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -66,4 +67,5 @@ measure() {  # mode
 
 echo "CPU per wall second, SCREEN 12, $seconds s each (clock tick $((1000 / ticks)) ms):"
 measure idle12
+measure end12
 measure anim12

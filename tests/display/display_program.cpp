@@ -12,6 +12,7 @@
 //   stretch   SCREEN 12 with resizing on and stretched drawing
 //   hide      SCREEN 12 and a picture, hides the window, shows it again at go1
 //   idle12    SCREEN 12 and a picture, then waits doing nothing (CPU measurement)
+//   end12     SCREEN 12 and a picture, then END waits for a key (CPU measurement)
 //   anim12    SCREEN 12 and a bar moving 30 times a second (CPU measurement)
 #include <sys/stat.h>
 
@@ -141,6 +142,11 @@ void main_module() {
     rt_screen_show();
     say("shown");
     idle_forever();
+  }
+  if (mode == "end12") {
+    draw_picture(0);
+    show_and_dump();
+    rt_end();  // "Press any key to continue", then waits for the key
   }
   if (mode == "screen12" || mode == "idle12") {
     draw_picture(0);
