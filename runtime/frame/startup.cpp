@@ -94,20 +94,23 @@ void program_thread_main() {
 
 void runtime_main(int argc, char **argv, void (*main_module)()) {
   program_main_module = main_module;
-  // Without a display there is no window to run in: say so before anything starts.
+  // Without a usable display there is no window to run in: say so before anything starts.
   std::string display_name;
-  if (!platform_display_available(&display_name)) {
+  DisplayCheck display = platform_display_check(&display_name);
+  if (display != DISPLAY_OK) {
     const char *program = (argc > 0 && argv[0]) ? argv[0] : "the program";
-    if (display_name.empty())
-      fprintf(stderr,
-              "%s: no X display is set, so the window cannot open; run it on a desktop, or "
-              "start a virtual display (Xvfb :1 &) and set DISPLAY=:1.\n",
-              program);
+    const char *advice =
+        "run it on a desktop, or start a virtual display (Xvfb :1 &) and set DISPLAY=:1";
+    if (display == DISPLAY_NOT_SET)
+      fprintf(stderr, "%s: no X display is set, so the window cannot open; %s.\n", program,
+              advice);
+    else if (display == DISPLAY_UNREACHABLE)
+      fprintf(stderr, "%s: cannot open the X display \"%s\", so the window cannot open; %s.\n",
+              program, display_name.c_str(), advice);
     else
       fprintf(stderr,
-              "%s: cannot open the X display \"%s\", so the window cannot open; run it on a "
-              "desktop, or start a virtual display (Xvfb :1 &) and set DISPLAY=:1.\n",
-              program, display_name.c_str());
+              "%s: the X display \"%s\" offers no OpenGL (GLX), so the window cannot open; %s.\n",
+              program, display_name.c_str(), advice);
     platform_exit(1);
   }
 

@@ -66,9 +66,11 @@ uint16_t platform_x87_control_word();
 bool platform_install_float_signal(void (*handler)(int signal_number));
 
 // ---- display and window layer (X11) ----------------------------------------------------
-// True when a window-system display can be opened; *name receives the display name the
-// process would use ("" when none is configured).
-bool platform_display_available(std::string *name);
+// Whether the window system can be used: DISPLAY_OK, DISPLAY_NOT_SET (no display is
+// configured), DISPLAY_UNREACHABLE (it cannot be opened) or DISPLAY_NO_OPENGL (it has no
+// OpenGL). *name receives the display name the process would use ("" when none is set).
+enum DisplayCheck { DISPLAY_OK, DISPLAY_NOT_SET, DISPLAY_UNREACHABLE, DISPLAY_NO_OPENGL };
+DisplayCheck platform_display_check(std::string *name);
 
 // The window layer's extension, installed on the window thread right after the window
 // exists (its OpenGL context current). From then on, on the window thread:

@@ -179,14 +179,16 @@ void install_raw_motion(Display *display) {
 
 }  // namespace
 
-bool platform_display_available(std::string *name) {
+DisplayCheck platform_display_check(std::string *name) {
   const char *configured = getenv("DISPLAY");
   if (name) *name = configured ? configured : "";
-  if (!configured || !*configured) return false;
+  if (!configured || !*configured) return DISPLAY_NOT_SET;
   Display *display = XOpenDisplay(nullptr);
-  if (!display) return false;
+  if (!display) return DISPLAY_UNREACHABLE;
+  int error_base, event_base;
+  bool opengl = glXQueryExtension(display, &error_base, &event_base);
   XCloseDisplay(display);
-  return true;
+  return opengl ? DISPLAY_OK : DISPLAY_NO_OPENGL;
 }
 
 bool platform_window_layer_install(int (*hook)(int kind, int a, int b)) {

@@ -219,4 +219,35 @@ TEST(FrameNoDisplay, SaysSoAndExitsNonZero) {
   }
 }
 
+// A display without OpenGL: the same kind of message instead of the window library's own
+// failure in the middle of start-up. The test starts its own X server without GLX.
+TEST(FrameNoDisplay, ADisplayWithoutOpenGLIsReportedTheSameWay) {
+  if (access("/usr/bin/Xvfb", X_OK) != 0) GTEST_SKIP() << "Xvfb is not installed";
+  int number = 700 + int(getpid() % 200);
+  while (access(("/tmp/.X11-unix/X" + std::to_string(number)).c_str(), F_OK) == 0 ||
+         access(("/tmp/.X" + std::to_string(number) + "-lock").c_str(), F_OK) == 0)
+    ++number;
+  std::string name = ":" + std::to_string(number);
+  Child server;
+  ProcessOptions server_options;
+  server_options.args = {name, "-extension", "GLX", "-nolisten", "tcp", "-screen", "0",
+                         "640x480x24"};
+  ASSERT_TRUE(child_start(&server, "/usr/bin/Xvfb", server_options));
+  std::string socket = "/tmp/.X11-unix/X" + std::to_string(number);
+  for (int i = 0; i < 100 && access(socket.c_str(), F_OK) != 0; ++i) usleep(50000);
+  ASSERT_EQ(access(socket.c_str(), F_OK), 0) << "Xvfb did not start";
+  usleep(200000);
+  ProcessOptions options;
+  options.args = {"run"};
+  options.env_set = {"DISPLAY=" + name};
+  options.timeout_ms = 10000;
+  ProcessResult result = run_process(program, options);
+  child_kill(&server);
+  EXPECT_FALSE(result.timed_out);
+  EXPECT_TRUE(result.exited);
+  EXPECT_NE(result.exit_code, 0);
+  EXPECT_NE(result.err.find("OpenGL"), std::string::npos) << result.err;
+  EXPECT_EQ(result.err.find('\n'), result.err.size() - 1) << "one line: " << result.err;
+}
+
 }  // namespace
