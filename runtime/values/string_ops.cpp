@@ -267,6 +267,7 @@ BasicString *bstr_set(BasicString *target, BasicString *source) {
     }
     target->data = source->data;
     target->length = source->length;
+    low_descriptor_release(source);  // a permanent made temporary may still have one
     descriptor_give_back(source);
     if (target->low_descriptor != nullptr) low_descriptor_write(target);
     return target;

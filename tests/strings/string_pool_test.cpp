@@ -221,6 +221,23 @@ TEST_F(StringTest, MakingAndFreeingLowStringsDoesNotWearThePoolDown) {
   expect_sound();
 }
 
+TEST_F(StringTest, TakingOverAPermanentMadeTemporaryReleasesItsLowDescriptor) {
+  BasicString *v = low_variable("target");
+  BasicString *p = bstr_new_low(3, 0);
+  std::memcpy(p->data, "fun", 3);
+  int32_t slot = p->low_descriptor_offset;
+  bstr_make_temporary(p);  // a FUNCTION result built in a permanent local
+  bstr_set(v, p);
+  EXPECT_EQ(text_of(v), "fun");
+  EXPECT_EQ(low_descriptor_of(v), std::make_pair(3u, segment_offset(v)));
+  const uint8_t *old = real_memory + LOW_SEGMENT_OFFSET + slot;
+  EXPECT_EQ(old[0] | old[1] | old[2] | old[3], 0) << "the released descriptor is cleared";
+  // The slot is handed out again.
+  BasicString *next = bstr_new_low(1, 0);
+  EXPECT_EQ(next->low_descriptor_offset, slot);
+  bstr_free(next);
+}
+
 TEST_F(StringTest, HeapTargetWithLowTemporaryCopiesInsteadOfTakingOver) {
   BasicString *v = variable("heap");
   BasicString *low = bstr_new_low(5, 1);

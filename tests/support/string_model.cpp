@@ -52,6 +52,12 @@ bool same_bytes(const BasicString *s, const std::string &bytes, bool full) {
 StringModel::StringModel(std::function<uint32_t(uint32_t)> pick) : pick_(std::move(pick)) {
   strings_startup();
   low_baseline_ = live_entries(low_pool.list);
+  low_descriptor_baseline_ = low_descriptors_in_use();
+}
+
+// 4-byte descriptor slots handed out below the top and not released.
+int32_t StringModel::low_descriptors_in_use() {
+  return (LOW_DESCRIPTOR_TOP_STARTUP - low_pool.descriptor_top) / 4 - low_pool.free_slot_count;
 }
 
 StringModel::~StringModel() { clear(); }
@@ -353,7 +359,7 @@ bool StringModel::check(std::string *why, bool deep) {
   uint64_t heap_events = string_stats.heap_compactions + string_stats.heap_growths;
   bool full = heap_events != heap_events_seen_;
   heap_events_seen_ = heap_events;
-  int heap_strings = 0, low_strings = 0, temporaries = 0;
+  int heap_strings = 0, low_strings = 0, temporaries = 0, low_descriptors = 0;
   std::unordered_set<const BasicString *> seen;
   for (const Entry &e : entries_) {
     const BasicString *s = e.s;
@@ -388,6 +394,7 @@ bool StringModel::check(std::string *why, bool deep) {
       *why = reason;
       return false;
     }
+    low_descriptors += s->low_descriptor != nullptr;
     heap_strings += e.kind == KIND_HEAP;
     low_strings += e.kind == KIND_LOW;
     temporaries += e.temporary;
@@ -399,6 +406,11 @@ bool StringModel::check(std::string *why, bool deep) {
   }
   if (live_entries(low_pool.list) != low_strings + low_baseline_) {
     *why = "low list holds a different number of strings than the model";
+    return false;
+  }
+  if (low_descriptors_in_use() != low_descriptors + low_descriptor_baseline_) {
+    *why = "4-byte descriptor slots in use: " + std::to_string(low_descriptors_in_use()) + ", live strings with one: " +
+           std::to_string(low_descriptors + low_descriptor_baseline_);
     return false;
   }
   int listed = 0;

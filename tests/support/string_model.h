@@ -65,6 +65,8 @@ class StringModel {
   std::string fault_;
   std::vector<uint32_t> marks_;        // saved temporary-list marks (nested routines)
   bool segment_slots_[8] = {};
+  static int32_t low_descriptors_in_use();
   int32_t low_baseline_;               // live low strings not owned by the model
+  int32_t low_descriptor_baseline_;    // 4-byte descriptors of strings not owned by the model
   uint64_t heap_events_seen_ = ~0ull;  // compactions + growths at the last full byte check
 };
