@@ -22,6 +22,11 @@ struct BasicString {
 };
 
 // ---- runtime string core ---------------------------------------------------------------
+// Program thread only. New strings have uninitialised bytes for the caller to fill; a
+// `temporary` string goes on the temporary list until consumed or freed by
+// bstr_free_temporaries. bstr_set and bstr_add consume temporary arguments (bstr_add
+// returns an operand itself when the other is empty); comparisons consume nothing and
+// return -1 or 0. Exhausted pools are critical errors 508-515 (the process ends).
 BasicString *bstr_new(uint32_t length, int temporary);
 BasicString *bstr_new_low(uint32_t length, int temporary);
 BasicString *bstr_new_fixed(uint8_t *address, uint32_t length, int temporary);
