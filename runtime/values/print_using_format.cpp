@@ -153,7 +153,7 @@ void format_number(const NumberField &field, const UsingNumber &number, std::str
     bool point = field.point;
     bool overflow = false;
     const int32_t t = d.count == 0 ? 0 : d.count + d.power;  // <0: zeros after the point
-    int32_t next_digit;                                      // first digit not printed
+    int64_t next_digit;                                      // first digit not printed
 
     if (field.exponent == 0) {
       if (negative && !sign_flag) --L;
@@ -187,7 +187,7 @@ void format_number(const NumberField &field, const UsingNumber &number, std::str
         int32_t from = whole;
         for (int32_t i = zeros; i < R; ++i) out->push_back(static_cast<char>(d.digit(from++)));
       }
-      next_digit = t + R;
+      next_digit = int64_t{t} + R;
     } else {
       int32_t X = field.exponent;
       if (!sign_flag) {
@@ -228,7 +228,7 @@ void format_number(const NumberField &field, const UsingNumber &number, std::str
         out->push_back('.');
         for (int32_t i = 0; i < R; ++i) out->push_back(static_cast<char>(d.digit(L + i)));
       }
-      next_digit = L + R;
+      next_digit = int64_t{L} + R;
       out->push_back(static_cast<char>(number.exponent_letter));
       out->push_back(shown_exponent < 0 ? '-' : '+');
       append_repeated(out, '0', X - exponent_length);
@@ -236,7 +236,7 @@ void format_number(const NumberField &field, const UsingNumber &number, std::str
     }
 
     if (!rounded && next_digit >= 0 && next_digit < d.count && d.digits[next_digit] >= '5') {
-      round_up_at(&d, next_digit, rounded_storage);
+      round_up_at(&d, static_cast<int32_t>(next_digit), rounded_storage);
       rounded = true;
       out->resize(mark);
       continue;
