@@ -267,9 +267,22 @@ void on_glut_display() {
   if ((rt_control.paused.load() & 1) == 0) glutSwapBuffers();
 }
 
+// True when a presentation would draw something: a frame not shown yet, a full-screen
+// request or a reshape to answer.
+static bool presentation_due() {
+  if (frame_ring.ring_oldest.load() == 0) return false;
+  const FrameSlot &f = frame_ring.slot[frame_ring.ring_newest.load()];
+  return f.shown.load() == 0 || window_state.fullscreen_request.load() != -1 ||
+         window_state.force_redraw != 0;
+}
+
 void on_glut_timer(int value) {
   window_apply_requests();
-  redisplay_from_timer = true;
-  glutPostRedisplay();
+  // An idle screen costs only this timer: the display callback runs when there is
+  // something to present (or when the window system asks for it).
+  if (presentation_due()) {
+    redisplay_from_timer = true;
+    glutPostRedisplay();
+  }
   glutTimerFunc(8, on_glut_timer, value);
 }
