@@ -10,6 +10,9 @@
 //   timebase prints the time base ("timebase DAY_START_MS") and, at the next change of the
 //            calendar second, how far the runtime clock lies past a whole second since
 //            the base ("offset MS"), then ends
+//   mainloop drives the main loop's handshakes and prints what it saw:
+//            "suspend GRANTED FRAMES_WHILE_SUSPENDED FRAMES_AFTER", "hold STATE FRAMES_WHILE_HELD
+//            FRAMES_AFTER", "cadence PASSES MS", "retrace LATCHED", then ends
 //   (none) / command ...   prints COMMAND$ and the working directory, then ends
 #include <unistd.h>
 
@@ -79,6 +82,48 @@ void main_module() {
     int64_t since = clock_ms() - rt_control.clock_start_ms.load();
     say("offset " + std::to_string(since % 1000));
     wait_for_window();
+    finish();
+  }
+  if (mode == "mainloop") {
+    wait_for_window();
+    RuntimeControl &c = rt_control;
+    // Suspend: the main loop answers 2 and stays out until released.
+    c.mainloop_suspend = 1;
+    int waited = 0;
+    while (c.mainloop_suspend.load() != 2 && waited++ < 2000) platform_sleep_ms(1);
+    int granted = c.mainloop_suspend.load();
+    int32_t before = c.frame_counter.load();
+    platform_sleep_ms(300);
+    int32_t during = c.frame_counter.load() - before;
+    c.mainloop_suspend = 0;
+    platform_sleep_ms(300);
+    int32_t after = c.frame_counter.load() - before - during;
+    say("suspend " + std::to_string(granted) + " " + std::to_string(during) + " " +
+        std::to_string(after));
+    // Hold: one more frame, then nothing until released.
+    c.display_hold = 1;
+    waited = 0;
+    while (c.display_hold.load() != -1 && waited++ < 2000) platform_sleep_ms(1);
+    platform_sleep_ms(50);
+    int state = c.display_hold.load();
+    before = c.frame_counter.load();
+    platform_sleep_ms(300);
+    during = c.frame_counter.load() - before;
+    c.display_hold = 0;
+    platform_sleep_ms(300);
+    after = c.frame_counter.load() - before - during;
+    say("hold " + std::to_string(state) + " " + std::to_string(during) + " " +
+        std::to_string(after));
+    // Composition passes in one second (about 31 at one every 32 ms).
+    before = c.frame_counter.load();
+    int64_t start_ms = clock_ms();
+    platform_sleep_ms(1000);
+    say("cadence " + std::to_string(c.frame_counter.load() - before) + " " +
+        std::to_string(clock_ms() - start_ms));
+    // The vertical retrace latch is set again after the program clears it.
+    c.retrace_latch = 0;
+    platform_sleep_ms(100);
+    say("retrace " + std::to_string(c.retrace_latch.load()));
     finish();
   }
   if (mode == "poll") {

@@ -154,6 +154,32 @@ TEST_F(FrameWindow, WithoutArgumentsCommandIsEmpty) {
   EXPECT_NE(result.out.find("COMMAND[]\n"), std::string::npos) << result.out;
 }
 
+TEST_F(FrameWindow, MainLoopSuspendAndDisplayHoldHandshakes) {
+  ASSERT_NO_FATAL_FAILURE(start({"mainloop"}));
+  ProcessResult result = child_wait(&child, 20000);
+  ASSERT_EQ(result.exit_code, 0) << result.out;
+  int granted = -9, during = -9, after = -9, state = -9, held = -9, resumed = -9, latch = -9;
+  ASSERT_EQ(sscanf(result.out.c_str() + result.out.find("suspend "), "suspend %d %d %d", &granted,
+                   &during, &after), 3)
+      << result.out;
+  EXPECT_EQ(granted, 2);
+  EXPECT_EQ(during, 0);  // suspended: no compositions
+  EXPECT_GT(after, 0);   // released: the cadence is back
+  ASSERT_EQ(sscanf(result.out.c_str() + result.out.find("hold "), "hold %d %d %d", &state, &held,
+                   &resumed), 3)
+      << result.out;
+  EXPECT_EQ(state, -1);
+  EXPECT_EQ(held, 0);
+  EXPECT_GT(resumed, 0);
+  ASSERT_EQ(sscanf(result.out.c_str() + result.out.find("retrace "), "retrace %d", &latch), 1);
+  EXPECT_EQ(latch, 1);
+  int passes = 0, ms = 0;
+  ASSERT_EQ(sscanf(result.out.c_str() + result.out.find("cadence "), "cadence %d %d", &passes, &ms),
+            2);
+  EXPECT_GT(passes, 0);
+  printf("main loop: %d composition passes in %d ms\n", passes, ms);
+}
+
 TEST_F(FrameWindow, TheTimeBaseStartsOnAWholeSecondOfTheLocalTime) {
   time_t before = time(nullptr);
   ASSERT_NO_FATAL_FAILURE(start({"timebase"}));
