@@ -233,6 +233,9 @@ void on_glut_display() {
   // 2. Only a new frame, a reshape or a full-screen change needs drawing.
   if (slot.shown.load() != 0 && ws.fullscreen_request.load() == -1 && ws.force_redraw == 0)
     return;
+  // The Pause key freezes the window: nothing is drawn or marked shown until it is
+  // released, so the newest frame appears as soon as the program goes on.
+  if ((rt_control.paused.load() & 1) != 0) return;
   ws.force_redraw = 0;
 
   // 3. Window sizing.
@@ -262,7 +265,7 @@ void on_glut_display() {
   else
     draw_scaled(pixels, w, h);
 
-  // 7. Superseded frames may now be recycled; the Pause key freezes the window.
+  // 7. Superseded frames may now be recycled.
   mark_displayed_before_newest();
   if ((rt_control.paused.load() & 1) == 0) glutSwapBuffers();
 }
