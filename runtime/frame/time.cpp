@@ -164,7 +164,9 @@ void rt_limit(double rate) {
   }
   for (;;) {
     const double now = double(clock_ms());
-    if (limit_last == 0 || now < limit_last) {
+    // The schedule may run up to a millisecond ahead of the whole-millisecond clock (a slot
+    // is a fraction of a millisecond long): that is waiting time, not the clock going back.
+    if (limit_last == 0 || now < limit_last - interval) {
       limit_last = now;
       return;
     }
