@@ -72,7 +72,8 @@ struct WindowState {
   int32_t reshape_pending = 1;
   int32_t force_redraw = 0;
   int32_t fullscreen_width = 0, fullscreen_height = 0;
-  int32_t saved_window = 0;  // the window to return to after full screen
+  int32_t saved_window = 0;  // the window to return to after full screen, and its size
+  int32_t saved_width = 640, saved_height = 400;
   // shared with the program thread
   std::atomic<int32_t> resize_locked{1};
   std::atomic<int32_t> resize_stretch{0};

@@ -81,7 +81,11 @@ bool enter_game_mode(int32_t width, int32_t height, int32_t request) {
                 static_cast<int>(height));
   glutGameModeString(mode_text);
   if (!glutGameModeGet(GLUT_GAME_MODE_POSSIBLE)) return false;
-  if (ws.fullscreen_mode.load() == 0) ws.saved_window = glutGetWindow();
+  if (ws.fullscreen_mode.load() == 0) {
+    ws.saved_window = glutGetWindow();
+    ws.saved_width = ws.window_width;
+    ws.saved_height = ws.window_height;
+  }
   if (glutEnterGameMode() == 0) {
     if (ws.saved_window != 0) glutSetWindow(ws.saved_window);
     return false;
@@ -103,6 +107,10 @@ bool switch_full_screen(int32_t w, int32_t h) {
       glutLeaveGameMode();
       if (ws.saved_window != 0) glutSetWindow(ws.saved_window);
       display_register_callbacks();
+      // The game-mode window's reshapes changed the remembered client size; the window
+      // we return to still has its own.
+      ws.window_width = ws.prev_window_width = ws.saved_width;
+      ws.window_height = ws.prev_window_height = ws.saved_height;
     }
     ws.fullscreen_request = -1;
     ws.fullscreen_mode = 0;

@@ -32,7 +32,13 @@ static void on_glut_window_status(int state) {
 
 void display_register_callbacks() {
   glutDisplayFunc(on_glut_display);
-  glutTimerFunc(8, on_glut_timer, 0);
+  // The timer is not tied to a window: it re-arms itself, so it is started only once
+  // (full-screen switches register the other callbacks again).
+  static bool timer_started = false;
+  if (!timer_started) {
+    timer_started = true;
+    glutTimerFunc(8, on_glut_timer, 0);
+  }
   glutKeyboardFunc(on_glut_keyboard);
   glutKeyboardUpFunc(on_glut_keyboard_up);
   glutSpecialFunc(on_glut_special);
