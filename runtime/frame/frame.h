@@ -107,6 +107,10 @@ int32_t rt_resize_width();
 int32_t rt_resize_height();
 void rt_fullscreen(int32_t mode, int32_t flags);  // mode 0 none, 1 off, 2 stretch, 3 square
 int32_t rt_fullscreen_query();
+// For SHELL: the current full-screen mode (0 windowed, 1 stretched, 2 square pixels) and
+// a request to the presenter (0 leave, 1 or 2 enter), served at its next pass.
+int32_t display_fullscreen_mode();
+void display_fullscreen_request(int32_t request);
 void rt_screen_show();
 void rt_screen_hide();
 int32_t retrace_status();     // INP(&H3DA): 8 during or after a vertical retrace, else 0

@@ -170,3 +170,9 @@ void display_fullscreen_toggle() {
   window_state.fullscreen_request.compare_exchange_strong(
       expected, window_state.fullscreen_mode.load() != 0 ? 0 : 1);
 }
+
+int32_t display_fullscreen_mode() { return window_state.fullscreen_mode.load(); }
+
+void display_fullscreen_request(int32_t request) {
+  if (request >= 0 && request <= 2) window_state.fullscreen_request = request;
+}
