@@ -163,6 +163,69 @@ void rect_fill(int32_t x1, int32_t y1, int32_t x2, int32_t y2, uint32_t colour);
 void image_fill_plain(Image *image, int32_t x1, int32_t y1, int32_t x2, int32_t y2,
                       uint32_t colour);
 
+// ---- graphics pixels, colours and coordinates --------------------------------------------
+// Graphics statements work on pixel images (error 5 on text images). Coordinates arrive as
+// 32-bit floats and reach a pixel through the image's coord_state: 0 plain pixels, 1 the
+// VIEW origin added, 2 WINDOW world coordinates scaled and shifted, then the origin added.
+// The pen always holds the last point in the statement's own coordinates.
+
+// Nearest integer (ties to even) of a coordinate; values beyond +-2^30 and NaN are held at
+// +-2^30, far outside any image.
+int32_t coord_round(float v);
+// The pixel of (x, y) on an image, and the same unrounded (for figures that round their own
+// way). coord_unmap goes back from a pixel position to the statement's coordinates.
+void coord_map(const Image *image, float x, float y, int32_t *px, int32_t *py);
+void coord_map_exact(const Image *image, float x, float y, float *px, float *py);
+void coord_unmap(const Image *image, float px, float py, float *x, float *y);
+// True when the pixel lies inside the image's viewport.
+bool image_in_view(const Image *image, int32_t px, int32_t py);
+// False (with error 5) for a missing or text image.
+bool graphics_image_check(const Image *image);
+// Destination pixel write that skips pixels outside the viewport.
+void pixel_put(int32_t x, int32_t y, uint32_t colour);
+// Maps the corners, orders them, clips to the viewport and fills (nothing when outside).
+void box_fill_mapped(float x1, float y1, float x2, float y2, uint32_t colour);
+
+// VIEW: passed 1 corners, 2 SCREEN keyword, 4 fill colour, 8 border colour.
+void rt_view(int32_t x1, int32_t y1, int32_t x2, int32_t y2, uint32_t fill, uint32_t border,
+             int32_t passed);
+// WINDOW: passed 1 corners, 2 SCREEN keyword.
+void rt_window(float x1, float y1, float x2, float y2, int32_t passed);
+float rt_pmap(float value, int32_t kind);
+// PSET / PRESET: passed 1 STEP, 2 colour.
+void rt_pset(float x, float y, uint32_t colour, int32_t passed);
+void rt_preset(float x, float y, uint32_t colour, int32_t passed);
+// POINT(x, y) of the source (passed non-zero; -1 outside its viewport, 32-bit values
+// unsigned) or POINT(n) of the destination's pen (passed 0, n in x).
+double rt_point(float x, float y, int32_t passed);
+
+// Colour values for an image (passed 1 = handle given; else the destination).
+uint32_t rt_rgb(int32_t r, int32_t g, int32_t b, int32_t handle, int32_t passed);
+uint32_t rt_rgba(int32_t r, int32_t g, int32_t b, int32_t a, int32_t handle, int32_t passed);
+// The 32-bit forms, independent of any image.
+uint32_t rt_rgb32(int32_t r, int32_t g, int32_t b);
+uint32_t rt_rgba32(int32_t r, int32_t g, int32_t b, int32_t a);
+int32_t palette_nearest(int32_t r, int32_t g, int32_t b, const Image *image);
+// Components of a colour of an image (passed 1 = handle given).
+int32_t rt_alpha(uint32_t colour, int32_t handle, int32_t passed);
+int32_t rt_red(uint32_t colour, int32_t handle, int32_t passed);
+int32_t rt_green(uint32_t colour, int32_t handle, int32_t passed);
+int32_t rt_blue(uint32_t colour, int32_t handle, int32_t passed);
+int32_t rt_alpha32(uint32_t colour);
+int32_t rt_red32(uint32_t colour);
+int32_t rt_green32(uint32_t colour);
+int32_t rt_blue32(uint32_t colour);
+// Blending switches of 32-bit images (passed 1 = handle given).
+void rt_blend(int32_t handle, int32_t passed);
+void rt_dont_blend(int32_t handle, int32_t passed);
+int32_t rt_blending(int32_t handle, int32_t passed);
+// Transparent colour: passed 1 NONE, 2 colour, 4 handle.
+void rt_set_clear_color(uint32_t colour, int32_t handle, int32_t passed);
+int32_t rt_clear_color(int32_t handle, int32_t passed);
+// Alpha of pixels of a 32-bit image: passed 1 colour 1, 2 handle, 4 colour 2.
+void rt_set_alpha(int32_t alpha, uint32_t colour1, uint32_t colour2, int32_t handle,
+                  int32_t passed);
+
 // ---- display pause -----------------------------------------------------------------------
 
 // Requests the pause and waits for the composer's grant; returns 1 when it paused. The
