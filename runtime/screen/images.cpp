@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "runtime/errors/errors.h"
+#include "runtime/frame/frame.h"
 #include "runtime/screen/screen.h"
 
 Image *image_table = nullptr;
@@ -33,13 +34,20 @@ void image_pointers_refresh() {
 
 static bool image_table_grow() {
   int32_t grown = image_capacity + IMAGE_TABLE_BLOCK;
+  // The composer reads the display image through the table: moving the table pauses it
+  // (only when it composes on its own thread; in manual mode it runs on this thread).
+  int32_t paused = rt_control.autodisplay.load() == 1 ? display_pause_begin() : 0;
   auto *table = static_cast<Image *>(std::realloc(image_table, sizeof(Image) * grown));
-  if (!table) return false;
+  if (!table) {
+    display_pause_end(paused);
+    return false;
+  }
   std::memset(static_cast<void *>(table + image_capacity), 0,
               sizeof(Image) * IMAGE_TABLE_BLOCK);
   image_table = table;
   image_capacity = grown;
   image_pointers_refresh();
+  display_pause_end(paused);
   return true;
 }
 

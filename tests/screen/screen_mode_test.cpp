@@ -336,6 +336,25 @@ TEST_F(ScreenTest, ModeChangeWaitsForTheComposer) {
   EXPECT_EQ(rt_control.display_pause.load(), 0);
 }
 
+TEST_F(ScreenTest, TableGrowthPausesTheComposer) {
+  std::atomic<int> grants{0}, done{0};
+  std::thread composer([&] {
+    while (!done.load()) {
+      int expected = 1;
+      if (rt_control.display_pause.compare_exchange_strong(expected, 2)) grants++;
+      std::this_thread::yield();
+    }
+  });
+  mainloop_running = 1;
+  for (int i = 0; i < IMAGE_TABLE_BLOCK; i++) image_create(1, 1, 13);
+  mainloop_running = 0;
+  done = 1;
+  composer.join();
+  EXPECT_EQ(grants.load(), 1);  // one growth of the table, one pause
+  EXPECT_EQ(rt_control.display_pause.load(), 0);
+  EXPECT_EQ(display_image, &image_table[display_index]);
+}
+
 TEST(BuiltinData, GlyphRows) {
   screen_test_startup();
   auto rows_of = [](const uint8_t *pixels, int rows) {
