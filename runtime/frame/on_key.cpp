@@ -3,6 +3,8 @@
 // dispatch. Slots are changed on the program thread and matched on the window thread, so
 // every field the matcher reads is atomic; soft-key text is kept as plain bytes in the slot
 // (not as a runtime string, which belongs to the program thread alone).
+#include <cstring>
+
 #include "runtime/errors/errors.h"
 #include "runtime/frame/keyboard_internal.h"
 #include "runtime/screen/screen.h"
@@ -121,8 +123,11 @@ BasicString *soft_key_label(int32_t slot) {
   return text;
 }
 
+// A temporary copy of the bytes (the label is built on the stack).
 BasicString *text_of(const char *bytes, int32_t length) {
-  return bstr_from_text(bytes, length);
+  BasicString *s = bstr_new(uint32_t(length), 1);
+  std::memcpy(s->data, bytes, size_t(length));
+  return s;
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 // clock_ms and the time-of-day base captured at start-up (the calendar only for DATE$ and
 // TIME$). Waits sleep in steps of at most 9 ms and run the event check between steps.
 #include <cmath>
+#include <cstring>
 
 #include "runtime/errors/errors.h"
 #include "runtime/frame/keyboard_internal.h"
@@ -53,7 +54,9 @@ BasicString *calendar_text(bool date) {
       if (f < 2) text[f * 3 + 2] = ':';
     }
   }
-  return bstr_from_text(text, n);
+  BasicString *result = bstr_new(uint32_t(n), 1);
+  std::memcpy(result->data, text, size_t(n));
+  return result;
 }
 
 }  // namespace
