@@ -286,6 +286,11 @@ void color_reset() {
 
 int32_t page_ensure(int32_t page) {
   if (page < 0) return 0;
+  // Page numbers name a list entry each: an absurd number would ask for gigabytes of list.
+  if (page > MAX_PAGE_NUMBER) {
+    rt_error(ERR_ILLEGAL_FUNCTION_CALL);
+    return 0;
+  }
   if (page >= page_count) {
     // Each page is a full image, so a page list beyond memory fails on its own.
     auto *list = static_cast<int32_t *>(

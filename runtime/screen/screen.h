@@ -99,6 +99,7 @@ void image_reset(int32_t index);
 void image_set_font(int32_t font, int32_t index);
 void image_default_palette(Image *image);
 void image_release(int32_t index);            // frees owned buffers, then the slot
+constexpr int32_t MAX_PAGE_NUMBER = 65535;     // higher page numbers raise error 5
 int32_t page_ensure(int32_t page);            // table index of the page; 0 on failure
 void color_reset();
 // Handle -> table index; raises `error` (258, or 5 for PCOPY) and returns -1 when invalid.
