@@ -18,8 +18,10 @@ bool fault(char *why, size_t why_size, const char *format, ...) {
   return false;
 }
 
+bool check_low_descriptor(const BasicString *s, char *why, size_t why_size);
+
 bool check_list(const char *name, const StringList &list, uint8_t *start, size_t fill, bool low, char *why,
-                size_t why_size) {
+                size_t why_size, int32_t *live) {
   if (list.count < 0 || list.count > list.capacity + 1)
     return fault(why, why_size, "%s list count %d outside 0..%d", name, list.count, list.capacity + 1);
   size_t previous_end = low ? size_t(LOW_POOL_START) : 0;
@@ -40,6 +42,12 @@ bool check_list(const char *name, const StringList &list, uint8_t *start, size_t
                    i, begin, previous_end);
     if (end > fill) return fault(why, why_size, "%s list entry %d ends at %zu past the fill mark %zu", name, i, end, fill);
     previous_end = end;
+    ++*live;
+    if (low) {
+      if (!s->temporary && s->low_descriptor == nullptr)
+        return fault(why, why_size, "permanent low string %d has no 4-byte descriptor", i);
+      if (!check_low_descriptor(s, why, why_size)) return false;
+    }
     if (s->temporary && (s->temp_index <= 0 || uint32_t(s->temp_index) >= temp_list.count ||
                          temp_list.entries[s->temp_index] != s))
       return fault(why, why_size, "%s list entry %d is a temporary missing from the temporary list", name, i);
@@ -67,23 +75,18 @@ bool check_low_descriptor(const BasicString *s, char *why, size_t why_size) {
 
 }  // namespace
 
-bool string_storage_check(char *why, size_t why_size) {
+bool string_storage_check(char *why, size_t why_size, StorageCounts *counts) {
+  StorageCounts found = {};
   const StringHeap &heap = string_heap;
   if (heap.fill > heap.size) return fault(why, why_size, "heap fill mark %zu past its size %zu", heap.fill, heap.size);
-  if (!check_list("heap", heap.list, heap.base, heap.fill, false, why, why_size)) return false;
+  if (!check_list("heap", heap.list, heap.base, heap.fill, false, why, why_size, &found.heap_strings)) return false;
 
   const LowStringPool &pool = low_pool;
   if (pool.segment != nullptr) {
     if (pool.fill < LOW_POOL_START || pool.fill > pool.descriptor_top || pool.descriptor_top > LOW_DESCRIPTOR_TOP_STARTUP)
       return fault(why, why_size, "low pool fill %d and descriptor top %d out of order", pool.fill, pool.descriptor_top);
-    if (!check_list("low", pool.list, pool.segment, size_t(pool.fill), true, why, why_size)) return false;
-    for (int32_t i = 0; i < pool.list.count; i++) {
-      BasicString *s = pool.list.entries[i];
-      if (s == FREED_ENTRY) continue;
-      if (!s->temporary && s->low_descriptor == nullptr)
-        return fault(why, why_size, "permanent low string %d has no 4-byte descriptor", i);
-      if (!check_low_descriptor(s, why, why_size)) return false;
-    }
+    if (!check_list("low", pool.list, pool.segment, size_t(pool.fill), true, why, why_size, &found.low_strings))
+      return false;
     for (int32_t i = 0; i < pool.free_slot_count; i++)
       if (pool.free_slots[i] < pool.descriptor_top)
         return fault(why, why_size, "released low descriptor slot %d below the top %d", pool.free_slots[i],
@@ -100,7 +103,9 @@ bool string_storage_check(char *why, size_t why_size) {
     if (uint32_t(s->temp_index) != i || !s->temporary)
       return fault(why, why_size, "temporary list entry %u has temp_index %d temporary %d", i, s->temp_index, s->temporary);
     if (!check_low_descriptor(s, why, why_size)) return false;
+    found.temporaries++;
   }
+  if (counts != nullptr) *counts = found;
   return true;
 }
 

@@ -105,8 +105,14 @@ void low_descriptor_write(BasicString *s);
 void low_descriptor_release(BasicString *s);
 
 // Structural check of every pool (list order equals byte order, indices, bounds, the
-// temporary list). Returns true when sound; otherwise writes the first fault to `why`
-// (a buffer of `why_size` bytes).
-bool string_storage_check(char *why, size_t why_size);
+// 4-byte descriptors, the temporary list). Returns true when sound, and the numbers of
+// live strings through `counts` if given; otherwise writes the first fault to `why` (a
+// buffer of `why_size` bytes).
+struct StorageCounts {
+  int32_t heap_strings;
+  int32_t low_strings;
+  int32_t temporaries;
+};
+bool string_storage_check(char *why, size_t why_size, StorageCounts *counts = nullptr);
 // The same check for one string's 4-byte low-memory descriptor (true when it has none).
 bool string_low_descriptor_check(const BasicString *s, char *why, size_t why_size);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstring>
 #include <map>
 #include <random>
 
@@ -25,7 +26,9 @@ TEST(StringRandomTest, MixedOperationsKeepEveryInvariant) {
   for (int i = 1; i <= OPERATIONS; i++) {
     const char *op = model.step();
     ran[op]++;
-    ASSERT_TRUE(model.check(&why, i % 1000 == 0)) << "after operation " << i << " (" << op << "): " << why;
+    bool deep = i % 1000 == 0;
+    if (deep || std::strcmp(op, "skip") != 0)
+      ASSERT_TRUE(model.check(&why, deep)) << "after operation " << i << " (" << op << "): " << why;
     if (i % EPOCH == 0) {
       model.clear();
       ASSERT_TRUE(model.check(&why)) << "after clearing at " << i << ": " << why;

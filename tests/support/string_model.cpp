@@ -1,7 +1,7 @@
 #include "tests/support/string_model.h"
 
+#include <algorithm>
 #include <cstring>
-#include <unordered_set>
 
 #include "runtime/frame/frame.h"
 #include "runtime/values/string_storage.h"
@@ -20,7 +20,8 @@ const uint8_t *literal_text() {
 }
 
 constexpr int SEGMENT_SLOT_SIZE = 32;  // fixed strings in the data segment use offsets 0..255
-constexpr size_t BIG_STRING_LIMIT = 4096;
+constexpr size_t BIG_STRING_LIMIT = 4096;  // a "big" string for the creation limits
+constexpr size_t FULL_COMPARE_LIMIT = 1024;  // longer ones: ends and windows between deep checks
 constexpr size_t MAX_LIVE = 400;
 
 uint8_t *segment() { return real_memory + LOW_SEGMENT_OFFSET; }
@@ -35,8 +36,8 @@ int live_entries(const StringList &list) {
 bool same_bytes(const BasicString *s, const std::string &bytes, bool full) {
   if (size_t(s->length) != bytes.size()) return false;
   if (bytes.empty()) return true;
-  if (full || bytes.size() <= BIG_STRING_LIMIT) return std::memcmp(s->data, bytes.data(), bytes.size()) == 0;
-  // Large strings between heap moves: the ends and a few windows.
+  if (full || bytes.size() <= FULL_COMPARE_LIMIT) return std::memcmp(s->data, bytes.data(), bytes.size()) == 0;
+  // Long strings between deep checks and heap moves: the ends and a few windows.
   size_t n = bytes.size();
   if (std::memcmp(s->data, bytes.data(), 256) != 0) return false;
   if (std::memcmp(s->data + n - 256, bytes.data() + n - 256, 256) != 0) return false;
@@ -352,21 +353,25 @@ bool StringModel::check(std::string *why, bool deep) {
     return false;
   }
   char reason[256];
-  if (!string_storage_check(reason, sizeof reason)) {
+  StorageCounts counts;
+  if (!string_storage_check(reason, sizeof reason, &counts)) {
     *why = reason;
     return false;
   }
   uint64_t heap_events = string_stats.heap_compactions + string_stats.heap_growths;
-  bool full = heap_events != heap_events_seen_;
+  bool full = deep || heap_events != heap_events_seen_;
   heap_events_seen_ = heap_events;
   int heap_strings = 0, low_strings = 0, temporaries = 0, low_descriptors = 0;
-  std::unordered_set<const BasicString *> seen;
+  std::vector<const BasicString *> seen;
+  seen.reserve(entries_.size());
+  for (const Entry &e : entries_) seen.push_back(e.s);
+  std::sort(seen.begin(), seen.end());
+  if (std::adjacent_find(seen.begin(), seen.end()) != seen.end()) {
+    *why = "one descriptor held twice";
+    return false;
+  }
   for (const Entry &e : entries_) {
     const BasicString *s = e.s;
-    if (!seen.insert(s).second) {
-      *why = "one descriptor held twice";
-      return false;
-    }
     if (!same_bytes(s, e.bytes, full)) {
       *why = "bytes of a live string changed (length " + std::to_string(s->length) + ", model " +
              std::to_string(e.bytes.size()) + ")";
@@ -399,12 +404,11 @@ bool StringModel::check(std::string *why, bool deep) {
     low_strings += e.kind == KIND_LOW;
     temporaries += e.temporary;
   }
-  if (live_entries(string_heap.list) != heap_strings) {
-    *why = "heap list holds " + std::to_string(live_entries(string_heap.list)) + " strings, model " +
-           std::to_string(heap_strings);
+  if (counts.heap_strings != heap_strings) {
+    *why = "heap list holds " + std::to_string(counts.heap_strings) + " strings, model " + std::to_string(heap_strings);
     return false;
   }
-  if (live_entries(low_pool.list) != low_strings + low_baseline_) {
+  if (counts.low_strings != low_strings + low_baseline_) {
     *why = "low list holds a different number of strings than the model";
     return false;
   }
@@ -413,15 +417,13 @@ bool StringModel::check(std::string *why, bool deep) {
            std::to_string(low_descriptors + low_descriptor_baseline_);
     return false;
   }
-  int listed = 0;
-  for (uint32_t i = 1; i < temp_list.count; i++) listed += temp_list.entries[i] != FREED_ENTRY;
-  if (listed != temporaries) {
-    *why = "temporary list holds " + std::to_string(listed) + " strings, model " + std::to_string(temporaries);
+  if (counts.temporaries != temporaries) {
+    *why = "temporary list holds " + std::to_string(counts.temporaries) + " strings, model " + std::to_string(temporaries);
     return false;
   }
-  if (deep)
+if (deep)
     for (uint32_t i = 0; i < descriptor_pool.free_count; i++)
-      if (seen.count(descriptor_pool.free_stack[i])) {
+      if (std::binary_search(seen.begin(), seen.end(), descriptor_pool.free_stack[i])) {
         *why = "a live descriptor sits on the free stack";
         return false;
       }
