@@ -276,6 +276,15 @@ void on_glut_display() {
   // 7. Superseded frames may now be recycled.
   mark_displayed_before_newest();
   if ((rt_control.paused.load() & 1) == 0) glutSwapBuffers();
+  // A software renderer may still draw the first picture after a reshape into a back
+  // buffer of the old size (shifted in the window); an unchanged frame would then stay
+  // wrong, so the first drawing at a new window size is repeated at the next tick.
+  static int32_t drawn_width = 0, drawn_height = 0;
+  if (ws.window_width != drawn_width || ws.window_height != drawn_height) {
+    drawn_width = ws.window_width;
+    drawn_height = ws.window_height;
+    ws.force_redraw = 1;
+  }
 }
 
 // True when a presentation would draw something: a frame not shown yet, a full-screen
