@@ -1,5 +1,5 @@
 // VAL: reads a number from the front of a text. Blanks and tabs are skipped anywhere;
-// "&H", "&O" and "&B" start based integers; otherwise a decimal number with an optional
+// "&H" and "&O" start based integers (any other letter after "&" gives 0); otherwise a decimal number with an optional
 // exponent (E or D) is read until the first character that cannot continue it.
 #include <cinttypes>
 #include <cstdio>
@@ -43,7 +43,6 @@ long double based_value(TextCursor &t) {
   switch (letter) {
     case 'H': case 'h': base = 16; bits_per_digit = 4; break;
     case 'O': case 'o': base = 8; bits_per_digit = 3; break;
-    case 'B': case 'b': base = 2; bits_per_digit = 1; break;
     default: return 0;
   }
   ++t.pos;
