@@ -243,6 +243,9 @@ extern std::atomic<int32_t> mainloop_running;
 // Thread entries started by runtime_main.
 void program_thread_main();
 void mainloop_thread_main();
+// The window thread's last start-up steps: create the window, install the window layer's
+// hook, register the callbacks and run the window system's event loop.
+[[noreturn]] void window_create_and_run(int argc, char **argv);
 // The exit path of the main-loop thread: stop the other threads, flush the printer page,
 // close files and connections, end the process with code 0.
 [[noreturn]] void runtime_exit_path();

@@ -15,9 +15,6 @@ uint8_t real_memory[REAL_MEMORY_SIZE];
 void (*program_main_module)() = nullptr;
 std::atomic<int32_t> mainloop_running{0};
 
-// Window creation and the event loop (window.cpp).
-[[noreturn]] void window_create_and_run(int argc, char **argv);
-
 int64_t clock_ms() {
   // The elapsed clock counts in milliseconds already: ticks x 1000 / 1000 ticks a second.
   return platform_elapsed_ms() * 1000 / 1000;
