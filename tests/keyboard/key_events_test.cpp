@@ -3,6 +3,8 @@
 // the PC keyboard with Shift, Ctrl and Alt; the window layer's translation of characters.
 #include <GL/freeglut.h>
 
+#include <thread>
+
 #include "runtime/frame/frame.h"
 #include "tests/keyboard/keyboard_fixture.h"
 
@@ -382,6 +384,55 @@ TEST_F(KeyboardTest, CodePageMapReadsWritesAndChecksItsArguments) {
   }
   EXPECT_EQ(rt_codepage_get(256), 0);
   EXPECT_EQ(pending_error.load(), uint32_t(ERR_ILLEGAL_FUNCTION_CALL));
+}
+
+// The window thread and the main-loop thread (lock keys) produce while the program thread
+// consumes: every event read is one that was produced, in the order produced per producer.
+TEST_F(KeyboardTest, TwoProducersAndTheProgramShareTheQueues) {
+  constexpr int N = 20000;
+  static std::atomic<bool> window_done{false};
+  window_done = false;
+  std::thread window([] {
+    for (int i = 1; i <= N; ++i) {
+      key_press_event(70000 + i);
+      key_release_event(70000 + i);
+    }
+    window_done = true;
+  });
+  std::thread mainloop([] {
+    for (int i = 0; i < 2000; ++i) {
+      key_press_event(KEY_CAPS_LOCK);
+      key_release_event(KEY_CAPS_LOCK);
+    }
+  });
+  int64_t last_window = 0, window_events = 0, lock_events = 0;
+  bool ordered = true, known = true;
+  auto take = [&](int32_t k) {
+    const int32_t code = k < 0 ? -k : k;
+    if (code == KEY_CAPS_LOCK) {
+      ++lock_events;
+      return;
+    }
+    if (code <= 70000 || code > 70000 + N) {
+      known = false;
+      return;
+    }
+    const int64_t position = int64_t(code - 70000) * 2 + (k < 0 ? 1 : 0);
+    if (position <= last_window) ordered = false;
+    last_window = position;
+    ++window_events;
+  };
+  // Read while they produce (the queue may drop its oldest events if the reader falls
+  // 8191 behind; order still holds).
+  while (!window_done.load())
+    if (int32_t k = rt_keyhit()) take(k);
+  window.join();
+  mainloop.join();
+  while (int32_t k = rt_keyhit()) take(k);
+  EXPECT_TRUE(ordered);
+  EXPECT_TRUE(known);
+  EXPECT_GT(window_events, 0);
+  EXPECT_EQ(scancode_read() & 0x7F, 0x3A);  // Caps Lock make or break codes went to the port
 }
 
 }  // namespace
