@@ -6,8 +6,6 @@
 
 #include "runtime/frame/display_internal.h"
 
-void composer_text_shadow_reset();
-
 namespace {
 struct PaletteShadow {
   std::vector<uint8_t> pixels;

@@ -54,6 +54,7 @@ int compose_text(const PageView &page);
 int compose_palette(PageView &page);
 int compose_32(const PageView &page);
 void composer_shadows_reset();
+void composer_text_shadow_reset();
 
 // SCREEN 10: [phase][pseudo-colour] -> 0x00RRGGBB.
 extern uint32_t mono_blink_table[2][9];
