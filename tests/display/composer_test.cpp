@@ -211,6 +211,29 @@ TEST_F(Composer, CursorKeepsTheForegroundOfABlinkingCellAndFollowsItsCell) {
   EXPECT_EQ(pixel(79 * 8 + 3, 3), vga_colours[0]);
 }
 
+TEST_F(Composer, WideFontsShowEveryGlyphColumnTwice) {
+  struct { int font, rows, first_row; bool tall; } fonts[] = {{17, 16, 0, true},
+                                                            {15, 14, 1, true},
+                                                            {9, 8, 0, false}};
+  for (auto &k : fonts) {
+    prev_frame_valid = 0;
+    image_set_font(k.font, display_index);
+    put_cell(1, 0, 'W', 0x0F);
+    ASSERT_NE(compose(), 0) << k.font;
+    ASSERT_EQ(newest().width.load(), 80 * 16) << k.font;
+    ASSERT_EQ(newest().height.load(), 25 * k.rows) << k.font;
+    for (int y = 0; y < k.rows; y++)
+      for (int x = 0; x < 8; x++) {
+        bool bit = k.tall ? glyphs_8x16['W' * 128 + (y + k.first_row) * 8 + x] != 0
+                          : glyphs_8x8['W' * 64 + y * 8 + x] != 0;
+        uint32_t want = bit ? vga_colours[15] : vga_colours[0];
+        ASSERT_EQ(pixel(16 + 2 * x, y), want) << k.font << " " << x << "," << y;
+        ASSERT_EQ(pixel(16 + 2 * x + 1, y), want) << k.font << " " << x << "," << y;
+      }
+    present();
+  }
+}
+
 TEST_F(Composer, UnchangedPalettePageProducesNoFrame) {
   rt_screen(12, 0, 0, 0, 0, 1);
   ASSERT_NE(compose(), 0);
