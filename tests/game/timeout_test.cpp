@@ -110,6 +110,9 @@ TEST_F(GameTimeout, TheCountdownRunsOnAcrossMidnightAndTimesOutOnTime) {
       ASSERT_LE(left, previous + 0.5) << "the countdown went up\n" << screen_dump(s);
       previous = left;
       if (left < lowest) lowest = left;
+    } else {
+      ADD_FAILURE() << "row 2 holds no countdown (" << s.rows[1] << ")\n" << screen_dump(s);
+      break;
     }
     const double real_s = double(monotonic_us() - started) / 1e6;
     ASSERT_LT(real_s, left_at_start / SPEED + 15)
