@@ -68,7 +68,11 @@ static void paint_builtin_glyph(Image *d, uint32_t code, int32_t x, int32_t y) {
       uint8_t *out = static_cast<uint8_t *>(d->pixels) + static_cast<size_t>(py) * d->size_x + x;
       auto f = static_cast<uint8_t>(fore & d->colour_mask);
       auto b = static_cast<uint8_t>(back & d->colour_mask);
-      for (int32_t col = 0; col < 8 * scale; col++) out[col] = bits[col / scale] ? f : b;
+      if (scale == 1) {
+        for (int32_t col = 0; col < 8; col++) out[col] = bits[col] ? f : b;
+      } else {
+        for (int32_t col = 0; col < 16; col++) out[col] = bits[col >> 1] ? f : b;
+      }
       continue;
     }
     for (int32_t col = 0; col < 8 * scale; col++) {
