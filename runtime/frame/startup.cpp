@@ -76,6 +76,18 @@ void set_time_base() {
     rt_control.day_start_ms = 0;
 }
 
+// The timer and main-loop threads carry their names, so that their CPU use can be told
+// apart from the window thread's and the renderer's.
+void timer_thread_named() {
+  platform_thread_set_name("rt-timer");
+  timer_thread_main();
+}
+
+void mainloop_thread_named() {
+  platform_thread_set_name("rt-mainloop");
+  mainloop_thread_main();
+}
+
 [[noreturn]] void fail_start(const char *what) {
   fprintf(stderr, "The program could not start: %s.\n", what);
   platform_exit(1);
@@ -84,6 +96,7 @@ void set_time_base() {
 }  // namespace
 
 void program_thread_main() {
+  platform_thread_set_name("rt-program");
   program_main_module();
   // The main routine ends with an implicit END; a routine that returns anyway ends here.
   rt_end();
@@ -128,9 +141,9 @@ void runtime_main(int argc, char **argv, void (*main_module)()) {
 
   // 12: the program thread, the timer thread, then the main-loop thread.
   if (!platform_thread_start(program_thread_main)) fail_start("no thread for the program");
-  if (!platform_thread_start(timer_thread_main)) fail_start("no thread for the timer");
+  if (!platform_thread_start(timer_thread_named)) fail_start("no thread for the timer");
   mainloop_running = 1;
-  if (!platform_thread_start(mainloop_thread_main)) fail_start("no thread for the main loop");
+  if (!platform_thread_start(mainloop_thread_named)) fail_start("no thread for the main loop");
 
   // 13: a hidden start waits here until the program shows the window.
   if (!rt_control.screen_hidden) rt_control.window_allowed = 1;

@@ -8,6 +8,9 @@
 // ---- threads, sleeping, clocks -------------------------------------------------------
 // Starts a detached thread running fn(). Returns false when the host refuses.
 bool platform_thread_start(void (*fn)());
+// Names the calling thread for the host's tools (ps, top, /proc/<pid>/task/*/comm); names
+// longer than 15 bytes are cut. Does nothing on a host without thread names.
+void platform_thread_set_name(const char *name);
 // Sleeps ms milliseconds; 0 only yields the processor.
 void platform_sleep_ms(int ms);
 // Milliseconds elapsed since process start on a monotonic wall clock (never CPU time).
