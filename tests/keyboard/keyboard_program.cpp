@@ -1,5 +1,5 @@
 // A small program on the runtime for the keyboard window test: once the window exists it
-// prints "ready", then reports every key-hit event as "hit N" and every INKEY$ keystroke
+// prints "ready" and "caps on" or "caps off" (Caps Lock as seeded from the host), then reports every key-hit event as "hit N" and every INKEY$ keystroke
 // as "inkey B1[,B2]" (decimal bytes), one line each, until the process is ended.
 #include <cstdio>
 #include <string>
@@ -25,6 +25,7 @@ void main_module() {
     statement_end();
   }
   say("ready");
+  say(std::string("caps ") + (key_is_down(KEY_CAPS_LOCK) ? "on" : "off"));
   for (;;) {
     const uint32_t mark = bstr_temp_mark();
     while (int32_t k = rt_keyhit()) say("hit " + std::to_string(k));

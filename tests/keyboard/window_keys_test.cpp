@@ -1,6 +1,7 @@
 // Real keys typed into the runtime's window with xdotool under the X display arrive as the
 // runtime's key codes (key-hit queue) and PC keystrokes (INKEY$).
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <sstream>
@@ -32,26 +33,36 @@ class WindowKeys : public ::testing::Test {
     ASSERT_NE(window, 0ul) << "no window; stderr: " << child.err;
     ASSERT_TRUE(x_wait_mapped(window, 10000));
     ASSERT_TRUE(child_wait_stdout(&child, "ready\n", 10000)) << child.out;
+    ASSERT_TRUE(child_wait_stdout(&child, "caps ", 10000)) << child.out;
+    caps_was_on = child.out.find("caps on\n") != std::string::npos;
   }
   void TearDown() override { child_kill(&child); }
 
   Child child;
   unsigned long window = 0;
+  bool caps_was_on = false;  // the display keeps its lock state between clients
 };
 
 TEST_F(WindowKeys, TypedKeysArriveAsTheRuntimesCodes) {
+  if (caps_was_on) {  // letters in lower case need Caps Lock off
+    ASSERT_TRUE(x_send_keys(window, {"Caps_Lock"}));
+    ASSERT_TRUE(child_wait_stdout(&child, "hit -100301\n", 5000)) << child.out;
+  }
+  const size_t start = child.out.size();
   ASSERT_TRUE(x_send_keys(window, {"a", "shift+a", "ctrl+a", "BackSpace", "Return", "Up",
                                    "Down", "Left", "Right", "F1", "z"}));
   // The last key's keystroke marks the end of the output.
   ASSERT_TRUE(child_wait_stdout(&child, "inkey 122\n", 10000)) << child.out;
   child_wait_stdout(&child, "hit -122\n", 2000);
 
-  const std::vector<std::string> inkey = lines_with(child.out, "inkey ");
+  const std::string typed = child.out.substr(start);
+  if (caps_was_on) x_send_keys(window, {"Caps_Lock"});  // back as it was
+  const std::vector<std::string> inkey = lines_with(typed, "inkey ");
   EXPECT_EQ(inkey, (std::vector<std::string>{"97", "65", "1", "8", "13", "0,72", "0,80",
                                              "0,75", "0,77", "0,59", "122"}));
 
   std::vector<int> presses, releases;
-  for (const std::string &hit : lines_with(child.out, "hit ")) {
+  for (const std::string &hit : lines_with(typed, "hit ")) {
     const int k = std::stoi(hit);
     (k > 0 ? presses : releases).push_back(k > 0 ? k : -k);
   }
@@ -61,6 +72,31 @@ TEST_F(WindowKeys, TypedKeysArriveAsTheRuntimesCodes) {
   std::sort(presses.begin(), presses.end());
   std::sort(releases.begin(), releases.end());
   EXPECT_EQ(releases, presses);
+}
+
+// Caps Lock and Num Lock reach the runtime through the lock-key synchronisation, which
+// follows the host's lock lights: turning a lock on is a press of its code, off a release.
+TEST_F(WindowKeys, LockKeysFollowTheHostsLockLights) {
+  for (auto [keysym, code] : {std::pair{"Caps_Lock", 100301}, std::pair{"Num_Lock", 100300}}) {
+    SCOPED_TRACE(keysym);
+    const std::string on = "hit " + std::to_string(code) + "\n";
+    const std::string off = "hit -" + std::to_string(code) + "\n";
+    // The lock may be on already (the display keeps its state between clients): then the
+    // first toggle turns it off.
+    const size_t seen = child.out.size();
+    ASSERT_TRUE(x_send_keys(window, {keysym}));
+    bool turned_on = false, turned_off = false;
+    for (int i = 0; i < 250 && !turned_on && !turned_off; ++i) {
+      child_poll(&child);
+      turned_on = child.out.find(on, seen) != std::string::npos;
+      turned_off = child.out.find(off, seen) != std::string::npos;
+      if (!turned_on && !turned_off) usleep(20000);
+    }
+    ASSERT_TRUE(turned_on || turned_off) << child.out;
+    const bool was_on = turned_off;
+    ASSERT_TRUE(x_send_keys(window, {keysym}));  // back as it was
+    ASSERT_TRUE(child_wait_stdout(&child, was_on ? on : off, 5000)) << child.out;
+  }
 }
 
 }  // namespace
