@@ -253,13 +253,28 @@ void glut_key_special(int key, int press) {
     key_release_event(k);
 }
 
+// Held keys repeat as presses alone (the window system would otherwise put a release before
+// every repeat). Switched on with the first key, on the window thread, before any repeat.
+namespace {
+void key_repeat_setup() {
+  static bool done = false;
+  if (done) return;
+  done = true;
+  platform_key_repeat_presses_only();
+}
+}  // namespace
+
 void on_glut_keyboard(unsigned char key, int, int) {
+  key_repeat_setup();
   glut_key_ascii(key & 0xFF, 1, glutGetModifiers());
 }
 void on_glut_keyboard_up(unsigned char key, int, int) {
   glut_key_ascii(key & 0xFF, 0, glutGetModifiers());
 }
-void on_glut_special(int key, int, int) { glut_key_special(key, 1); }
+void on_glut_special(int key, int, int) {
+  key_repeat_setup();
+  glut_key_special(key, 1);
+}
 void on_glut_special_up(int key, int, int) { glut_key_special(key, 0); }
 
 // ---- start-up and the host's lock keys -------------------------------------------------------

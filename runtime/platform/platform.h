@@ -101,3 +101,9 @@ constexpr int HOST_KEY_HELD = 2;     // the key is held down now
 // State of a host key: HOST_KEY_TOGGLED and/or HOST_KEY_HELD; 0 when no display is
 // available. Safe to call from any thread (it keeps its own display connection).
 int platform_host_key_state(HostKey key);
+
+// ---- keyboard auto-repeat ---------------------------------------------------------------
+// Makes the window system report a held key as repeated presses with no release before
+// each repeat (the one release comes when the key is let go). Call on the window thread
+// with the window's OpenGL context current; false when the host cannot.
+bool platform_key_repeat_presses_only();

@@ -99,4 +99,26 @@ TEST_F(WindowKeys, LockKeysFollowTheHostsLockLights) {
   }
 }
 
+// A held key repeats its press (each repeat a keystroke) and is released once.
+TEST_F(WindowKeys, HoldingAKeyRepeatsItsPressAndReleasesItOnce) {
+  if (caps_was_on) GTEST_SKIP() << "Caps Lock is on on this display";
+  const size_t start = child.out.size();
+  ASSERT_TRUE(x_send_keys(window, {"b"}));  // the first key switches repeats to presses only
+  ASSERT_TRUE(child_wait_stdout(&child, "hit -98\n", 5000)) << child.out;
+  ProcessOptions hold;
+  hold.args = {"keydown", "x", "sleep", "1.2", "keyup", "x"};
+  ASSERT_EQ(run_process("/usr/bin/xdotool", hold).exit_code, 0);
+  ASSERT_TRUE(child_wait_stdout(&child, "hit -120\n", 5000)) << child.out;
+  usleep(100000);
+  child_poll(&child);
+  const std::string held = child.out.substr(start);
+  const std::vector<std::string> hits = lines_with(held, "hit ");
+  const long presses = std::count(hits.begin(), hits.end(), "120");
+  const long releases = std::count(hits.begin(), hits.end(), "-120");
+  EXPECT_GE(presses, 3) << held;
+  EXPECT_EQ(releases, 1) << held;
+  const std::vector<std::string> keys = lines_with(held, "inkey ");
+  EXPECT_EQ(std::count(keys.begin(), keys.end(), "120"), presses);
+}
+
 }  // namespace
