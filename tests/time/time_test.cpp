@@ -44,7 +44,9 @@ TEST_F(TimeTest, TimerWrapsAtMidnight) {
     fake_ms += c.elapsed;
     const double t = c.accuracy > 0 ? rt_timer(c.accuracy, 1) : rt_timer(0, 0);
     EXPECT_NEAR(t, c.expected, 1e-9);
-    if (c.accuracy == 0) EXPECT_EQ(t, double(float(t)));  // single precision
+    if (c.accuracy == 0) {
+      EXPECT_EQ(t, double(float(t)));  // single precision
+    }
   }
 }
 
