@@ -57,14 +57,19 @@ void wait_for_window() {
   while (!rt_control.window_created.load()) pause_ms(5);
 }
 
-// Writes the newest composed frame and reports its size.
+// Writes the newest composed frame and reports its size. The composer is kept out while
+// the frame is read: with automatic frames on, the program switches to manual frames for
+// the moment (the switch composes the current state), and back afterwards.
 void dump_frame() {
+  const bool automatic = rt_control.autodisplay.load() != 0;
+  if (automatic) rt_display_now();
   int s = frame_ring.ring_newest.load();
   const FrameSlot &f = frame_ring.slot[s];
   int32_t w = f.width.load(), h = f.height.load();
   std::string path = folder + "/frame.bin";
   FILE *out = fopen((path + ".part").c_str(), "wb");
   if (out == nullptr) {
+    if (automatic) rt_autodisplay();
     say("cannot write " + path);
     return;
   }
@@ -73,6 +78,7 @@ void dump_frame() {
   fwrite(f.pixels.load(), 4, static_cast<size_t>(w) * h, out);
   fclose(out);
   rename((path + ".part").c_str(), path.c_str());
+  if (automatic) rt_autodisplay();
   say("frame " + std::to_string(w) + " " + std::to_string(h));
 }
 
