@@ -164,7 +164,7 @@ int32_t codepage_char_from_unicode(uint32_t code_point);
 void rt_codepage_set(int32_t code_point, int32_t index);
 int32_t rt_codepage_get(int32_t index);
 
-void keyboard_startup();         // ON KEY presets, shared strings hook, port 60h
+void keyboard_startup();         // ON KEY presets, the key line's label source, port 60h
 void keyboard_seed_from_host();  // host locks and held modifiers, empty buffers
 // Forgets every key held, queued or swallowed and every ON KEY, user key and soft-key
 // setting: the state start-up begins from (tests start each case from it).
