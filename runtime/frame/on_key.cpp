@@ -177,6 +177,9 @@ void on_key_reset() {
 // ---- producers' side -----------------------------------------------------------------------
 
 void swallow_key(KeyCode k) {
+  // A held key repeats its press but is released once: one entry per key.
+  for (int i = 0; i <= swallowed_top; ++i)
+    if (swallowed[i] == k) return;
   for (int i = 0; i <= swallowed_top; ++i) {
     if (swallowed[i] == 0) {
       swallowed[i] = k;

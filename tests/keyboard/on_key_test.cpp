@@ -43,6 +43,19 @@ TEST_F(OnKeyTest, BoundKeyReachesNeitherInkeyNorKeyHitReleaseIncluded) {
   EXPECT_EQ(keyhit_all(), (std::vector<int32_t>{0x3C00, -0x3C00}));
 }
 
+TEST_F(OnKeyTest, HeldBoundKeyFiresPerRepeatAndItsOneReleaseEndsTheSwallowing) {
+  bind(1, 101);
+  for (int i = 0; i < 5; ++i) key_press_event(0x3B00);  // auto-repeat
+  key_release_event(0x3B00);
+  key_event_dispatch();
+  EXPECT_EQ(handled.size(), 5u);
+  EXPECT_TRUE(keyhit_all().empty());
+  // Unbound again, the key's next press and release reach the program.
+  rt_key_switch(1, 2);
+  tap(0x3B00);
+  EXPECT_EQ(keyhit_all(), (std::vector<int32_t>{0x3B00, -0x3B00}));
+}
+
 TEST_F(OnKeyTest, ArrowSlotsMatchTheirKeypadAlternatives) {
   bind(11, 1);  // Up, also raw 100264
   bind(14, 4);  // Down, also raw 100258
