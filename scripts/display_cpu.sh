@@ -2,8 +2,9 @@
 # Measures the CPU the display pipeline costs: a program on the runtime (display_program)
 # shows SCREEN 12 and either waits with nothing changing (idle12: the program sleeps in
 # 5 ms steps; end12: END's "Press any key" wait) or moves a bar 30 times a second
-# (anim12). Reports the program's and the X server's CPU time per wall second, in percent
-# of one core, and the program's share by thread. Runs on a private Xvfb display.
+# (anim12 with automatic frames, manual12 with rt_display_now after each change).
+# Reports the program's and the X server's CPU time per wall second, in percent of one
+# core, and the program's share by thread. Runs on a private Xvfb display.
 #   usage: scripts/display_cpu.sh [display_program] [seconds]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -69,3 +70,4 @@ echo "CPU per wall second, SCREEN 12, $seconds s each (clock tick $((1000 / tick
 measure idle12
 measure end12
 measure anim12
+measure manual12

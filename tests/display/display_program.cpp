@@ -14,6 +14,7 @@
 //   idle12    SCREEN 12 and a picture, then waits doing nothing (CPU measurement)
 //   end12     SCREEN 12 and a picture, then END waits for a key (CPU measurement)
 //   anim12    SCREEN 12 and a bar moving 30 times a second (CPU measurement)
+//   manual12  as anim12 with manual frames: rt_display_now after every change
 #include <sys/stat.h>
 
 #include <cstdio>
@@ -198,7 +199,7 @@ void main_module() {
     say("fullscreen " + std::to_string(rt_fullscreen_query()));
     idle_forever();
   }
-  if (mode == "anim12") {
+  if (mode == "anim12" || mode == "manual12") {
     draw_picture(0);
     show_and_dump();
     Image *page = display_image;
@@ -207,6 +208,7 @@ void main_module() {
       int x0 = (step * 4) % 600;
       image_fill_plain(page, 0, 200, 639, 240, 0);
       image_fill_plain(page, x0, 200, x0 + 39, 240, 14);
+      if (mode == "manual12") rt_display_now();  // as the game's command line does
       next += 33;
       while (clock_ms() < next) {
         platform_sleep_ms(1);
