@@ -165,7 +165,9 @@ static bool print_one(Image *d, uint32_t code, bool last, bool newline) {
   int32_t w = d->is_text ? 1 : font_width[d->font_id];
   if (!d->is_text && w == 0) {
     int32_t advance = char_advance(code);
-    if (d->cur_col + advance > d->size_x) screen_newline();
+    // The character covers x = cur_col - 1 to x + advance - 1; it needs a new line only
+    // when that passes the right edge (the same rule as the fit check).
+    if (d->cur_col - 1 + advance > d->size_x) screen_newline();
     screen_put_char(code);
     d->cur_col = static_cast<int16_t>(d->cur_col + advance);
     w = 1;
@@ -193,7 +195,7 @@ static bool print_tab(Image *d, bool last, bool newline) {
     int32_t y = (d->cur_row - 1) * fh;
     if (stop < d->size_x) {
       image_fill_plain(d, x, y, stop - 1, y + fh - 1, d->back_colour);
-      d->cur_col = static_cast<int16_t>(stop);
+      d->cur_col = static_cast<int16_t>(stop + 1);  // the next character starts at x = stop
       return false;
     }
     image_fill_plain(d, x, y, d->size_x - 1, y + fh - 1, d->back_colour);
@@ -350,7 +352,7 @@ void print_next_zone() {
     screen_newline();
   } else {
     image_fill_plain(d, x, y, zone - 1, y + fh - 1, d->back_colour);
-    d->cur_col = static_cast<int16_t>(zone);
+    d->cur_col = static_cast<int16_t>(zone + 1);  // the next character starts at x = zone
   }
 }
 
