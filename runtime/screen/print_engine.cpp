@@ -391,7 +391,8 @@ BasicString *rt_tab(int32_t n) {
   line_units(d, &width, &unit);
   if (n > width) n %= width;
   if (n <= 0) n = 1;
-  int32_t col = d->cur_col;
+  // A cursor held at the margin stands for the start of the next row (as POS reports).
+  int32_t col = d->wrap_pending ? 1 : d->cur_col;
   if (n < col) return blank_run(true, (n + unit - 1) / unit - 1);
   return blank_run(false, (n - col + unit - 1) / unit);
 }
@@ -407,11 +408,12 @@ BasicString *rt_spc(int32_t n) {
   int32_t width, unit;
   line_units(d, &width, &unit);
   int32_t rest;
+  int32_t col = d->wrap_pending ? 1 : d->cur_col;
   if (unit == 1 && !variable_width(d)) {
-    rest = width - d->cur_col + 1;
+    rest = width - col + 1;
     n %= width;
   } else {
-    rest = (d->size_x - d->cur_col + 1) / unit;
+    rest = (d->size_x - col + 1) / unit;
     int32_t per_line = d->size_x / unit;
     n %= per_line > 0 ? per_line : 1;
   }

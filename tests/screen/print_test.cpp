@@ -101,6 +101,10 @@ const PrintCase PRINT_CASES[] = {
      "AB" + sp(17) + "C\n    D\n", 2, 6, 0},
     {"tab_wraps_modulo", [] { tab(85); print_str("Z"); }, "    Z\n", 1, 6, 0},
     {"spc", [] { print_str("A"); spc(3); print_str("B"); }, "A   B\n", 1, 6, 0},
+    {"tab_after_held_cursor", [] { print_item(letters(80)); tab(10); print_str("T"); },
+     letters(80) + "\n" + sp(9) + "T\n", 2, 11, 0},
+    {"spc_after_held_cursor", [] { print_item(letters(80)); spc(2); print_str("S"); },
+     letters(80) + "\n" + sp(2) + "S\n", 2, 4, 0},
     {"spc_past_end", [] { rt_locate(1, 78, 0, 0, 0, 2); spc(5); print_str("Q"); },
      "\n  Q\n", 2, 4, 0},
     {"control_home_and_moves", [] {
