@@ -87,8 +87,6 @@ void consume(KeyCode k) {
   rt_control.key_wake.store(1);
 }
 
-int host_state(HostKey key) { return platform_host_key_state(key); }
-
 }  // namespace
 
 int32_t modifier_scan(KeyCode k) {
@@ -314,7 +312,7 @@ void keyboard_seed_from_host() {
       {HOST_KEY_NUM_LOCK, HOST_KEY_TOGGLED, KEY_NUM_LOCK},
   };
   for (const Seed &s : seeds)
-    if (host_state(s.host) & s.bit) key_down_add(s.code);
+    if (platform_host_key_state(s.host) & s.bit) key_down_add(s.code);
   bios_shift_flags_update();
   key_hit_clear();
   bios_buffer_clear();
@@ -322,12 +320,15 @@ void keyboard_seed_from_host() {
 
 void lock_key_sync() {
   // Ask the host first: the producers' turn is held only while events are fed.
-  const bool scroll_on = host_state(HOST_KEY_SCROLL_LOCK) & HOST_KEY_TOGGLED;
+  auto toggled = [](HostKey key) {
+    return (platform_host_key_state(key) & HOST_KEY_TOGGLED) != 0;
+  };
+  const bool scroll_on = toggled(HOST_KEY_SCROLL_LOCK);
   const struct {
     KeyCode code;
     bool on;
-  } locks[] = {{KEY_CAPS_LOCK, bool(host_state(HOST_KEY_CAPS_LOCK) & HOST_KEY_TOGGLED)},
-               {KEY_NUM_LOCK, bool(host_state(HOST_KEY_NUM_LOCK) & HOST_KEY_TOGGLED)}};
+  } locks[] = {{KEY_CAPS_LOCK, toggled(HOST_KEY_CAPS_LOCK)},
+               {KEY_NUM_LOCK, toggled(HOST_KEY_NUM_LOCK)}};
   ProducerTurn turn;
   if (scroll_on != bool(key_is_down(KEY_STATE_SCROLL))) {
     state_toggle(KEY_STATE_SCROLL);
