@@ -10,6 +10,7 @@ namespace {
 struct PaletteShadow {
   std::vector<uint8_t> pixels;
   uint32_t palette[256] = {};
+  int slot = 0;  // the frame this path made last
 };
 PaletteShadow palette_shadow;
 }  // namespace
@@ -34,7 +35,8 @@ int compose_palette(PageView &page) {
   const int bits = page.pixel_bits >= 1 && page.pixel_bits <= 8 ? page.pixel_bits : 8;
   const int used = 1 << bits;
   if (n == sh.pixels.size()) {
-    if (prev_frame_valid.load() != 0 && page_bytes_equal(page.pixels, sh.pixels.data(), n) &&
+    if (prev_frame_valid.load() != 0 && ring_newest_slot() == sh.slot &&
+        page_bytes_equal(page.pixels, sh.pixels.data(), n) &&
         page_bytes_equal(page.palette, sh.palette, used * sizeof(uint32_t)))
       return 0;
   } else {
@@ -49,6 +51,7 @@ int compose_palette(PageView &page) {
   const uint8_t *src = sh.pixels.data();
   const uint8_t mask = static_cast<uint8_t>(used - 1);
   for (size_t i = 0; i < n; i++) frame[i] = sh.palette[src[i] & mask];
+  sh.slot = s;
   return s;
 }
 

@@ -16,6 +16,7 @@ struct TextShadow {
   int cursor_col = -1, cursor_row = -1;
   uint8_t cursor_visible = 0, cursor_start = 0, cursor_stop = 0;
   int32_t frame_width = 0, frame_height = 0;
+  int slot = 0;  // the frame this path made last
 };
 TextShadow text_shadow;
 std::vector<uint8_t> page_cells;  // this pass's snapshot of the page's cells
@@ -101,10 +102,11 @@ int compose_text(const PageView &page) {
   const size_t cell_bytes = static_cast<size_t>(cols) * rows * 2;
   const int32_t frame_w = cols * page.font_w, frame_h = rows * page.font_h;
 
-  // 1. Incremental redraw needs the previous frame of this page at the same size.
+  // 1. Incremental redraw needs the previous frame of this page, made by this path, at
+  // the same size (another image shown without a page replacement must not be patched).
   bool incremental = prev_frame_valid.load() != 0;
   int newest = ring_newest_slot();
-  if (newest == 0 || frame_ring.slot[newest].pixels.load() == nullptr ||
+  if (newest == 0 || newest != sh.slot || frame_ring.slot[newest].pixels.load() == nullptr ||
       frame_ring.slot[newest].width.load() != frame_w ||
       frame_ring.slot[newest].height.load() != frame_h || sh.frame_width != frame_w ||
       sh.frame_height != frame_h)
@@ -190,5 +192,6 @@ int compose_text(const PageView &page) {
   sh.cursor_stop = page.cursor_stop;
   sh.frame_width = frame_w;
   sh.frame_height = frame_h;
+  sh.slot = s;
   return s;
 }

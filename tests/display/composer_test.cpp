@@ -234,6 +234,34 @@ TEST_F(Composer, WideFontsShowEveryGlyphColumnTwice) {
   }
 }
 
+TEST_F(Composer, ShowingAnotherImageWithoutAPageReplacementIsDrawnWhole) {
+  // A 640 x 400 palette image and the text page make frames of the same size; switching
+  // between them must never patch one's frame with the other's cells or pixels.
+  put_cell(0, 0, 0xDB, 0x0E);
+  ASSERT_NE(compose(), 0);
+  present();
+  const int32_t text_index = display_index;
+  int32_t picture = image_create(640, 400, 13);
+  ASSERT_GT(picture, 0);
+  std::memset(image_table[picture].pixels, 4, 640 * 400);
+  display_index = picture;  // shown as it is, with prev_frame_valid still set
+  image_pointers_refresh();
+  ASSERT_NE(compose(), 0);
+  present();
+  EXPECT_EQ(pixel(3, 3), image_table[picture].palette[4]);
+  EXPECT_EQ(pixel(600, 300), image_table[picture].palette[4]);
+  display_index = text_index;
+  image_pointers_refresh();
+  ASSERT_NE(compose(), 0);
+  EXPECT_EQ(pixel(3, 3), vga_colours[14]);
+  EXPECT_EQ(pixel(600, 300), vga_colours[0]);
+  present();
+  display_index = picture;  // the unchanged picture again: its pixels equal the shadow
+  image_pointers_refresh();
+  ASSERT_NE(compose(), 0);
+  EXPECT_EQ(pixel(3, 3), image_table[picture].palette[4]);
+}
+
 TEST_F(Composer, UnchangedPalettePageProducesNoFrame) {
   rt_screen(12, 0, 0, 0, 0, 1);
   ASSERT_NE(compose(), 0);
