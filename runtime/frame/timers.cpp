@@ -197,8 +197,12 @@ void timer_thread_main() {
       }
     }
     if (suspended) continue;
-    // Millisecond resolution while a timer runs; without one the thread only idles.
-    if (!any_armed || ++pass % 4 == 0)
+    // Millisecond resolution while a timer runs. Without one the thread idles in 8 ms
+    // steps: a timer switched on meanwhile only starts its first interval a few
+    // milliseconds later, and an idle program costs next to nothing.
+    if (!any_armed)
+      platform_sleep_ms(8);
+    else if (++pass % 4 == 0)
       platform_sleep_ms(1);
     else
       platform_sleep_ms(0);
