@@ -5,7 +5,6 @@
 #include <cstring>
 
 #include "runtime/errors/errors.h"
-#include "runtime/frame/frame.h"
 #include "runtime/screen/screen.h"
 
 Image *image_table = nullptr;
@@ -34,9 +33,8 @@ void image_pointers_refresh() {
 
 static bool image_table_grow() {
   int32_t grown = image_capacity + IMAGE_TABLE_BLOCK;
-  // The composer reads the display image through the table: moving the table pauses it
-  // (only when it composes on its own thread; in manual mode it runs on this thread).
-  int32_t paused = rt_control.autodisplay.load() == 1 ? display_pause_begin() : 0;
+  // The composer reads the display image through the table: moving the table pauses it.
+  int32_t paused = display_pause_begin();
   auto *table = static_cast<Image *>(std::realloc(image_table, sizeof(Image) * grown));
   if (!table) {
     display_pause_end(paused);

@@ -230,7 +230,9 @@ void rt_set_alpha(int32_t alpha, uint32_t colour1, uint32_t colour2, int32_t han
 // ---- display pause -----------------------------------------------------------------------
 
 // Requests the pause and waits for the composer's grant; returns 1 when it paused. The
-// handshake waits only while the main-loop thread (the composer) runs (mainloop_running).
+// handshake is taken only while the main-loop thread runs (mainloop_running) and composes
+// automatically (autodisplay not 0); the wait ends early when shutdown begins or the
+// composer acknowledges a switch to manual display.
 int32_t display_pause_begin();
 void display_pause_end(int32_t paused);
 

@@ -14,12 +14,17 @@ constexpr uint32_t GRAPHICS_MEMORY = 0xA0000;  // the SCREEN 13 page
 // ---- display pause -----------------------------------------------------------------------
 
 int32_t display_pause_begin() {
-  if (!mainloop_running.load()) return 0;
+  // Only a composer on the main-loop thread can run beside this thread: not before that
+  // thread runs, and not in manual display mode (the program thread composes then).
+  if (!mainloop_running.load() || rt_control.autodisplay.load() == 0) return 0;
   int32_t expected = 0;
   rt_control.display_pause.compare_exchange_strong(expected, 1);
-  // The composer grants the pause at its next prologue or epilogue (within one pass).
+  // The composer grants the pause at its next prologue or epilogue (within one pass). A
+  // switch to manual display acknowledged meanwhile also keeps it out for good.
   while (rt_control.display_pause.load() != 2) {
-    if (rt_control.stop_all.load() || !mainloop_running.load()) break;
+    if (rt_control.stop_all.load() || !mainloop_running.load() ||
+        rt_control.autodisplay.load() == 0)
+      break;
     platform_sleep_ms(0);
   }
   return 1;
@@ -233,7 +238,7 @@ void rt_screen(int32_t mode, int32_t colour_switch, int32_t active_page, int32_t
   if (!change_mode && !change_page) return;
 
   int32_t paused = 0;
-  if (change_mode && rt_control.autodisplay.load() == 1) paused = display_pause_begin();
+  if (change_mode) paused = display_pause_begin();
   prev_frame_valid.store(0);
   if (change_mode) {
     screen_mode_change(mode, handle_index);

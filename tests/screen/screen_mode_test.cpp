@@ -335,6 +335,23 @@ TEST_F(ScreenTest, ModeChangeWaitsForTheComposer) {
   // Without a composer nothing waits.
   rt_screen(0, 0, 0, 0, 0, 1);
   EXPECT_EQ(rt_control.display_pause.load(), 0);
+  // In manual display mode the program thread composes itself: no pause either.
+  mainloop_running = 1;
+  rt_control.autodisplay = 0;
+  rt_screen(12, 0, 0, 0, 0, 1);
+  EXPECT_EQ(rt_control.display_pause.load(), 0);
+  // A switch to manual display acknowledged while SCREEN waits ends the wait.
+  rt_control.autodisplay = -1;
+  std::thread acknowledger([] {
+    while (rt_control.display_pause.load() != 1) std::this_thread::yield();
+    rt_control.autodisplay = 0;
+  });
+  rt_screen(0, 0, 0, 0, 0, 1);
+  acknowledger.join();
+  EXPECT_EQ(rt_control.display_pause.load(), 0);
+  EXPECT_EQ(page(0).mode, 0);
+  mainloop_running = 0;
+  rt_control.autodisplay = 1;
 }
 
 TEST_F(ScreenTest, TableGrowthPausesTheComposer) {
