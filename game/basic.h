@@ -29,6 +29,21 @@ inline void label_line(int32_t line) {
 // True while an error is waiting for the event check.
 inline bool error_pending() { return pending_error.load(std::memory_order_relaxed) != 0; }
 
+// A numeric cell in variable storage, set to 0 (the allocator neither aligns nor clears).
+// Cells take whole 16-byte steps from a 16-byte boundary, so the storage position stays
+// aligned for whatever is laid out after them (array descriptors, wider cells).
+template <typename T>
+T *new_cell() {
+  constexpr uintptr_t STEP = 16;
+  const uintptr_t next = reinterpret_cast<uintptr_t>(variable_storage.next_free);
+  const uint32_t pad = uint32_t((STEP - next % STEP) % STEP);
+  const uint32_t size = uint32_t((sizeof(T) + STEP - 1) / STEP * STEP);
+  const uintptr_t raw = reinterpret_cast<uintptr_t>(rt_var_alloc(pad + size));
+  T *cell = reinterpret_cast<T *>((raw + STEP - 1) & ~(STEP - 1));
+  *cell = 0;
+  return cell;
+}
+
 // BASIC truth values (-1 true, 0 false) from C++ comparisons.
 inline int32_t truth(bool b) { return b ? -1 : 0; }
 

@@ -20,14 +20,6 @@ const uint32_t &routine_mark = main_frame.temp_mark;
 // 74 spaces: the blank rows of the title block.
 #define SPACES_74 "                                                                          "
 
-// A numeric cell of the main program, created as 0 before the first statement.
-template <typename T>
-T *new_cell() {
-  T *cell = static_cast<T *>(rt_var_alloc(sizeof(T)));
-  *cell = 0;
-  return cell;
-}
-
 // Before the first statement: every numeric variable 0, every string empty, the exits array.
 void create_variables() {
   MainVariables &v = main_vars;

@@ -17,14 +17,12 @@ BasicString *read_command() {
   RoutineFrame frame;
   rt_routine_enter(&frame);
   const uint32_t routine_mark = frame.temp_mark;
-  float &prompt_column = *static_cast<float *>(rt_var_alloc(sizeof(float)));
-  float &prompt_row = *static_cast<float *>(rt_var_alloc(sizeof(float)));
-  float &key_code = *static_cast<float *>(rt_var_alloc(sizeof(float)));
-  float &clock_minutes = *static_cast<float *>(rt_var_alloc(sizeof(float)));
-  float &clock_seconds = *static_cast<float *>(rt_var_alloc(sizeof(float)));
-  long double &remaining = *static_cast<long double *>(rt_var_alloc(sizeof(long double)));
-  prompt_column = prompt_row = key_code = clock_minutes = clock_seconds = 0;
-  remaining = 0;
+  float &prompt_column = *new_cell<float>();
+  float &prompt_row = *new_cell<float>();
+  float &key_code = *new_cell<float>();
+  float &clock_minutes = *new_cell<float>();
+  float &clock_seconds = *new_cell<float>();
+  long double &remaining = *new_cell<long double>();
   BasicString *typed = bstr_new(0, 0);
   BasicString *scratch = bstr_new(0, 0);  // INKEY$ results that are thrown away
   BasicString *result = bstr_new(0, 0);   // the function's value

@@ -21,6 +21,7 @@ class Game : public ::testing::Test {
   void TearDown() override {
     child_poll(&run.child);
     EXPECT_EQ(run.child.err.find("Sanitizer"), std::string::npos) << run.child.err;
+    EXPECT_EQ(run.child.err.find("runtime error:"), std::string::npos) << run.child.err;
   }
 
   // Waits for the intro, dismisses it and waits for room 1.

@@ -24,6 +24,7 @@ class GameTimeout : public ::testing::Test {
   void TearDown() override {
     child_poll(&run.child);
     EXPECT_EQ(run.child.err.find("Sanitizer"), std::string::npos) << run.child.err;
+    EXPECT_EQ(run.child.err.find("runtime error:"), std::string::npos) << run.child.err;
   }
   // Starts the game with the fake clock starting at `start` ("+0" = now) at 20 times the
   // real speed, and leaves the intro.
