@@ -31,7 +31,7 @@ run_build() {  # name, extra cmake arguments...
 
 export ASAN_OPTIONS=detect_leaks=0:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
-export TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1
+export TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1:suppressions=$PWD/tests/tsan.supp"
 run_build normal -DCMAKE_BUILD_TYPE=RelWithDebInfo
 run_build asan -DCMAKE_BUILD_TYPE=Debug -DRT_SANITIZE=address
 run_build tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DRT_SANITIZE=thread
