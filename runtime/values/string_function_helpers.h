@@ -20,9 +20,10 @@ inline bool error_is_pending() { return pending_error.load(std::memory_order_rel
 
 inline BasicString *empty_temporary() { return bstr_new(0, 1); }
 
-// A new temporary holding a copy of length bytes from bytes.
-inline BasicString *temporary_copy(const uint8_t *bytes, int32_t length) {
+// A new temporary holding a copy of length bytes of s from offset. Making it may compact
+// the heap and move s's bytes, so they are read only afterwards.
+inline BasicString *temporary_copy(const BasicString *s, int32_t offset, int32_t length) {
   BasicString *r = bstr_new(static_cast<uint32_t>(length), 1);
-  if (length > 0) std::memcpy(r->data, bytes, static_cast<size_t>(length));
+  if (length > 0) std::memcpy(r->data, s->data + offset, static_cast<size_t>(length));
   return r;
 }

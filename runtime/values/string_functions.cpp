@@ -20,7 +20,7 @@ BasicString *change_case(BasicString *s, uint8_t first, uint8_t last, int delta)
   int32_t i = 0;
   while (i < n && !(p[i] >= first && p[i] <= last)) i++;
   if (i == n) return s;
-  BasicString *r = temporary_copy(p, n);
+  BasicString *r = temporary_copy(s, 0, n);
   for (; i < n; i++)
     if (r->data[i] >= first && r->data[i] <= last) r->data[i] = static_cast<uint8_t>(r->data[i] + delta);
   consume_argument(s);
@@ -60,7 +60,7 @@ BasicString *rt_ltrim(BasicString *s) {
   }
   int32_t skip = 0;
   while (skip < s->length && s->data[skip] == ' ') skip++;
-  BasicString *r = temporary_copy(s->data + skip, s->length - skip);
+  BasicString *r = temporary_copy(s, skip, s->length - skip);
   consume_argument(s);
   return r;
 }
@@ -74,7 +74,7 @@ BasicString *rt_rtrim(BasicString *s) {
   }
   int32_t keep = s->length;
   while (keep > 0 && s->data[keep - 1] == ' ') keep--;
-  BasicString *r = temporary_copy(s->data, keep);
+  BasicString *r = temporary_copy(s, 0, keep);
   consume_argument(s);
   return r;
 }

@@ -15,7 +15,7 @@ BasicString *slice(BasicString *s, int32_t offset, int32_t n) {
     s->length = n;
     return s;
   }
-  BasicString *r = temporary_copy(s->data + offset, n);
+  BasicString *r = temporary_copy(s, offset, n);
   consume_argument(s);
   return r;
 }

@@ -295,6 +295,48 @@ TEST_F(StringFunctions, StringAndSpaceFill) {
   EXPECT_EQ(pending_error.load(), 0u);
 }
 
+// The copy a function makes of a variable may be the string that fills the heap: making
+// it compacts the heap and moves the variable's bytes, and the copy must still be of them.
+TEST_F(StringFunctions, CopiesReadTheArgumentAfterTheHeapMoved) {
+  struct Case {
+    const char *name;
+    std::string x, expected;
+    BasicString *(*function)(BasicString *);
+  };
+  const Case cases[] = {
+      {"UCASE$", "north", "NORTH", rt_ucase},
+      {"LCASE$", "NORTH", "north", rt_lcase},
+      {"LTRIM$", "  north", "north", rt_ltrim},
+      {"RTRIM$", "north  ", "north", rt_rtrim},
+      {"LEFT$", "north", "nor", [](BasicString *s) { return rt_left(s, 3); }},
+      {"RIGHT$", "north", "rth", [](BasicString *s) { return rt_right(s, 3); }},
+      {"MID$", "north", "ort", [](BasicString *s) { return rt_mid(s, 2, 3, 1); }},
+  };
+  for (const Case &c : cases) {
+    // Heap: [gap][x][big gap][filler up to the heap's end]. Compaction moves x down over
+    // the first gap and the filler over x's old bytes, without growing the heap.
+    BasicString *gap = bstr_new(100, 0);
+    BasicString *x = variable(c.x);
+    const size_t filler_length = string_heap.size / 4;
+    ASSERT_LT(string_heap.fill + filler_length + 200, string_heap.size) << c.name;
+    BasicString *big_gap = bstr_new(uint32_t(string_heap.size - string_heap.fill - filler_length - 64 - 10), 0);
+    BasicString *filler = bstr_new(uint32_t(filler_length), 0);
+    std::memset(filler->data, 'Z', filler_length);
+    bstr_free(gap);
+    bstr_free(big_gap);
+    ASSERT_GT(string_heap.fill + 32 + c.expected.size(), string_heap.size) << c.name;
+    const uint8_t *before = x->data;
+    const uint64_t compactions = string_stats.heap_compactions;
+    BasicString *r = c.function(x);
+    EXPECT_EQ(string_stats.heap_compactions, compactions + 1) << c.name;
+    EXPECT_NE(x->data, before) << c.name << ": the variable's bytes moved";
+    EXPECT_EQ(text_of(r), c.expected) << c.name;
+    EXPECT_EQ(text_of(x), c.x) << c.name;
+    end_statement();
+    bstr_free(filler);
+  }
+}
+
 TEST_F(StringFunctions, PendingErrorMakesFunctionsHarmless) {
   rt_error(ERR_SUBSCRIPT_OUT_OF_RANGE);
   BasicString *x = variable("north");
