@@ -115,6 +115,18 @@ static int32_t screen0_build(int32_t old_cols, int32_t old_rows) {
 
 // Releases every page except `keep` (an image about to become page 0 by handle).
 static void pages_release_all(int32_t keep) {
+  // A kept page shares page 0's palette, which goes with page 0: it takes its own copy.
+  if (keep && image_table[keep].palette &&
+      !(image_table[keep].owner_flags & IMAGE_OWNS_PALETTE)) {
+    auto *copy = static_cast<uint32_t *>(std::malloc(256 * sizeof(uint32_t)));
+    if (!copy) {
+      rt_error(ERR_CRITICAL_IMAGE_TABLE);
+      return;
+    }
+    std::memcpy(copy, image_table[keep].palette, 256 * sizeof(uint32_t));
+    image_table[keep].palette = copy;
+    image_table[keep].owner_flags |= IMAGE_OWNS_PALETTE;
+  }
   for (int32_t i = 1; i < page_count; i++) {
     if (!page_list[i]) continue;
     if (page_list[i] == keep) image_table[keep].owner_flags &= ~IMAGE_IS_PAGE;

@@ -229,6 +229,23 @@ TEST_F(ScreenTest, ScreenShowsAnImageByHandle) {
   EXPECT_NE(page_list[0], index);
 }
 
+// Page 1 shares page 0's palette; shown by handle it outlives page 0 and keeps its colours.
+TEST_F(ScreenTest, ScreenShowsAPageByHandleWithItsOwnPalette) {
+  rt_screen(12, 0, 0, 0, 0, 1);
+  rt_screen(0, 0, 1, 0, 0, 4);  // SCREEN , , 1
+  int32_t one = page_list[1];
+  ASSERT_EQ(image_table[one].palette, page(0).palette);
+  rt_screen(-one, 0, 0, 0, 0, 1);
+  ASSERT_EQ(pending_error.load(), 0u);
+  ASSERT_EQ(page_list[0], one);
+  const Image &shown = image_table[one];
+  EXPECT_TRUE(shown.owner_flags & IMAGE_OWNS_PALETTE);
+  for (int i = 0; i < 16; i++) EXPECT_EQ(shown.palette[i], vga_colours[i]) << i;
+  rt_screen(12, 0, 0, 0, 0, 1);  // an ordinary image again, still with its colours
+  EXPECT_TRUE(image_table[one].in_use);
+  EXPECT_EQ(image_table[one].palette[14], vga_colours[14]);
+}
+
 TEST_F(ScreenTest, PcopyCopiesPixelsOnly) {
   rt_screen(12, 0, 0, 0, 0, 1);
   print_line("SAVED");
