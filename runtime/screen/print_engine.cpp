@@ -378,6 +378,7 @@ static void line_units(const Image *d, int32_t *width, int32_t *unit) {
     *unit = char_advance(' ');
     if (*unit < 1) *unit = 1;
   }
+  if (*width < 1) *width = 1;  // an image narrower than one character
 }
 
 BasicString *rt_tab(int32_t n) {

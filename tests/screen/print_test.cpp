@@ -227,6 +227,31 @@ TEST_P(PrintTest, NothingHappensWhileAnErrorIsPending) {
 INSTANTIATE_TEST_SUITE_P(TextAndScreen12, PrintTest, ::testing::Values(0, 12),
                          [](const auto &info) { return "screen" + std::to_string(info.param); });
 
+// An image narrower than one character has no columns: TAB, SPC and zones still give
+// a result instead of dividing by zero.
+TEST(NarrowImage, TabSpcAndZonesWithoutColumns) {
+  screen_test_startup();
+  int32_t index = image_create(4, 32, 256);
+  ASSERT_GT(index, 0);
+  dest_index = source_index = index;
+  image_pointers_refresh();
+  ASSERT_EQ(image_columns(dest_image), 0);
+  for (int n : {-5, 0, 1, 5, 32767}) {
+    SCOPED_TRACE(n);
+    BasicString *t = rt_tab(n);
+    ASSERT_NE(t, nullptr);
+    EXPECT_LE(t->length, 1);
+    BasicString *s = rt_spc(n);
+    ASSERT_NE(s, nullptr);
+    EXPECT_LE(s->length, 1);
+    rt_print(t, 0);
+    rt_print(s, 0);
+    print_next_zone();
+    bstr_free_temporaries(0, 0);
+  }
+  EXPECT_EQ(pending_error.load(), 0u);
+}
+
 // ---- pixel-exact checks on SCREEN 12 -------------------------------------------------------
 
 class Screen12Test : public ::testing::Test {
