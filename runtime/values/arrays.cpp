@@ -6,11 +6,19 @@
 
 namespace {
 constexpr uint32_t STRING_ELEMENT_SIZE = 8;
+// Descriptors hold pointers and elements may be any numeric type up to the 80-bit one, so
+// both start on an address fit for the widest type whatever cells came before them.
+constexpr uintptr_t CELL_ALIGNMENT = alignof(long double);
+
+void *aligned_var_alloc(uint32_t n) {
+  auto *cell = static_cast<uint8_t *>(rt_var_alloc(n + CELL_ALIGNMENT - 1));
+  return cell + (CELL_ALIGNMENT - reinterpret_cast<uintptr_t>(cell) % CELL_ALIGNMENT) % CELL_ALIGNMENT;
 }
+}  // namespace
 
 ArrayDescriptor *rt_dim(int32_t lower, int32_t upper, uint32_t element_size, int32_t is_string,
                         uint32_t flags) {
-  auto *array = static_cast<ArrayDescriptor *>(rt_var_alloc(sizeof(ArrayDescriptor)));
+  auto *array = static_cast<ArrayDescriptor *>(aligned_var_alloc(sizeof(ArrayDescriptor)));
   const uint32_t step = is_string ? STRING_ELEMENT_SIZE : (element_size == 0 ? 1 : element_size);
   int64_t count = int64_t{upper} - lower + 1;
   if (count <= 0) {
@@ -23,7 +31,7 @@ ArrayDescriptor *rt_dim(int32_t lower, int32_t upper, uint32_t element_size, int
   // A failed DIM still gets one harmless cell, so an access that happens anyway (offset 0
   // after the subscript error) reads a zero or an empty string.
   const uint32_t cells = count == 0 ? 1 : static_cast<uint32_t>(count);
-  array->elements = static_cast<uint8_t *>(rt_var_alloc(cells * step));
+  array->elements = static_cast<uint8_t *>(aligned_var_alloc(cells * step));
   if (is_string) {
     for (uint32_t i = 0; i < cells; i++) {
       BasicString *s = bstr_new(0, 0);

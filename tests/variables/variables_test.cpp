@@ -294,6 +294,18 @@ TEST_F(Variables, NumericArrayStartsAtZero) {
   EXPECT_EQ(pending_error.load(), 0u);
 }
 
+TEST_F(Variables, DimAlignsItsDescriptorAndElementsAfterAnOddCell) {
+  for (uint32_t odd : {1u, 3u, 7u}) {
+    rt_var_alloc(odd);  // a byte-sized cell leaves the storage at an odd address
+    ArrayDescriptor *a = rt_dim(1, 3, sizeof(long double), 0, 0);
+    EXPECT_EQ(reinterpret_cast<uintptr_t>(a) % alignof(ArrayDescriptor), 0u) << odd;
+    EXPECT_EQ(reinterpret_cast<uintptr_t>(a->elements) % alignof(long double), 0u) << odd;
+    *static_cast<long double *>(rt_array_element(a, 3)) = 2.5L;
+    EXPECT_EQ(*static_cast<long double *>(rt_array_element(a, 3)), 2.5L);
+  }
+  EXPECT_EQ(pending_error.load(), 0u);
+}
+
 TEST_F(Variables, DimWithBoundsInTheWrongOrderIsErrorNine) {
   ArrayDescriptor *a = rt_dim(5, 4, 0, 1, 0);
   EXPECT_EQ(pending_error.load(), 9u);
