@@ -203,9 +203,11 @@ static bool print_tab(Image *d, bool last, bool newline) {
     return true;
   }
   bool done = false;
+  int32_t columns = last_column(d);
   for (;;) {
     int32_t column = d->cur_col;
-    bool final_space = column % 8 == 0;
+    // A line shorter than eight columns has no stop: the tab runs to its end.
+    bool final_space = column % 8 == 0 || (columns < 8 && column >= columns);
     done = print_one(d, ' ', last && final_space, newline);
     if (final_space) break;
     if (d->wrap_pending) break;

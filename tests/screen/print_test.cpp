@@ -252,6 +252,31 @@ TEST(NarrowImage, TabSpcAndZonesWithoutColumns) {
   EXPECT_EQ(pending_error.load(), 0u);
 }
 
+// A tab on a line narrower than eight columns never reaches a multiple of 8: it runs to
+// the end of the line instead of scrolling for ever.
+TEST(NarrowImage, TabCharacterEndsOnALineShorterThanEightColumns) {
+  screen_test_startup();
+  struct { int32_t width, height, mode; int32_t col; } cases[] = {
+      {5, 5, 0, 5},      // text cells: spaces in columns 1 to 5, held in column 5
+      {40, 32, 256, 5},  // five columns of font 16
+      {4, 32, 256, 0},   // no column at all
+  };
+  for (auto &c : cases) {
+    SCOPED_TRACE(testing::Message() << c.width << " x " << c.height << " mode " << c.mode);
+    int32_t index = image_create(c.width, c.height, c.mode);
+    ASSERT_GT(index, 0);
+    dest_index = source_index = index;
+    image_pointers_refresh();
+    BasicString *tab_char = bstr_from_text("\t", 1);
+    rt_print(tab_char, 0);
+    bstr_free_temporaries(0, 0);
+    EXPECT_EQ(dest_image->cur_row, 1);
+    EXPECT_EQ(dest_image->cur_col, c.col);
+    EXPECT_EQ(dest_image->wrap_pending, 1);
+  }
+  EXPECT_EQ(pending_error.load(), 0u);
+}
+
 // ---- pixel-exact checks on SCREEN 12 -------------------------------------------------------
 
 class Screen12Test : public ::testing::Test {
