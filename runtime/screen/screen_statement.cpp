@@ -86,10 +86,10 @@ static int32_t screen0_build(int32_t old_cols, int32_t old_rows) {
   pending_cols = pending_rows = pending_font = -1;
   if (cols == 40 && rows == 25) font = 17;
   if (cols == 80 && rows == 25) font = 16;
-  int32_t page_size = cols * rows * 2;
+  int64_t page_size = int64_t{cols} * rows * 2;
   if (cols == 40 && rows == 25) page_size = 2048;
   if (cols == 80 && rows == 25) page_size = 4096;
-  int32_t in_block = 65536 / page_size;
+  int64_t in_block = 65536 / page_size;
   if (in_block > 8) in_block = 8;
 
   auto *list = static_cast<int32_t *>(std::realloc(page_list, 8 * sizeof(int32_t)));
@@ -291,6 +291,10 @@ void rt_screen(int32_t mode, int32_t colour_switch, int32_t active_page, int32_t
 void screen_text_resize(int32_t columns, int32_t rows) {
   if (pending_error) return;
   text_autogrow = 0;
+  if (columns < 1 || rows < 1) {
+    rt_error(ERR_ILLEGAL_FUNCTION_CALL);
+    return;
+  }
   Image *d = dest_image;
   int32_t font = (rows >= 50 ? 8 : rows >= 43 ? 14 : 16) + (columns <= 40 ? 1 : 0);
   if (d && d->is_text && d->size_x == columns && d->size_y == rows && d->font_id == font)

@@ -162,6 +162,26 @@ TEST_F(ScreenTest, TextGridCarriesAcrossModes) {
   ASSERT_EQ(pending_error.load(), 0u);
 }
 
+TEST_F(ScreenTest, TextResizeRefusesAnEmptyGeometry) {
+  print_line("KEEP");
+  int32_t index = page_list[0];
+  for (auto [columns, rows] : {std::pair{0, 25}, {80, 0}, {-40, 25}, {80, -1}}) {
+    SCOPED_TRACE(testing::Message() << columns << " x " << rows);
+    screen_text_resize(columns, rows);
+    EXPECT_EQ(pending_error.load(), 5u);
+    pending_error = 0;
+    EXPECT_EQ(page_list[0], index);
+    EXPECT_EQ(pending_cols, -1);
+    EXPECT_EQ(dest_text(1, 1), "KEEP");
+  }
+  // A large text screen does not fit the video memory: its pages get buffers of their own.
+  screen_text_resize(300, 200);
+  ASSERT_EQ(pending_error.load(), 0u);
+  EXPECT_EQ(page(0).size_x, 300);
+  EXPECT_EQ(page(0).size_y, 200);
+  EXPECT_TRUE(page(0).owner_flags & IMAGE_OWNS_PIXELS);
+}
+
 TEST_F(ScreenTest, ActivePageSwitchCreatesAndResets) {
   rt_screen(12, 0, 0, 0, 0, 1);
   rt_color(3, 1, 0, 3);
