@@ -179,7 +179,10 @@ void timer_thread_main() {
         any_armed = true;
         const double interval = s.interval.load();
         double last = s.last.load();
-        if (s.pending.load() == 0 && now - last > interval) {
+        // The first look starts the interval whatever the clock reads: the clock counts
+        // from process start, so waiting for it to pass one interval first would delay the
+        // first event of a timer switched on early by up to another interval.
+        if (s.pending.load() == 0 && (last == 0 || now - last > interval)) {
           if (last == 0) {
             s.last.store(now);  // the first interval starts now
           } else {

@@ -88,6 +88,18 @@ TEST_F(TimerTest, OnTimerFiresFirstOneSecondAfterSwitchedOnThenResynchronises) {
   ASSERT_TRUE(eventually([] { return waiting(0); }));
 }
 
+TEST_F(TimerTest, ATimerSwitchedOnSoonAfterStartStartsItsIntervalAtOnce) {
+  // 0.3 s after process start a 10-second timer goes on: its first interval starts now,
+  // not only once the clock has passed 10 s.
+  fake_ms = 300;
+  rt_on_timer(0, 10.0, 5, 0);
+  rt_timer_switch(0, 1, 0);
+  ASSERT_TRUE(eventually([] { return seen(0); }));
+  EXPECT_DOUBLE_EQ(timer_table[0].last.load(), 0.3);
+  fake_ms += 10001;
+  ASSERT_TRUE(eventually([] { return waiting(0); }));
+}
+
 TEST_F(TimerTest, StopKeepsTheEventOnDeliversItOffDiscardsIt) {
   rt_on_timer(0, 0.5, 3, 0);
   rt_timer_switch(0, 1, 0);
