@@ -104,18 +104,19 @@ void window_apply_requests() {
 
 // ---- showing and hiding -------------------------------------------------------------------
 
+// The request is posted even before the window exists: start-up may be creating it at this
+// moment (allowed before the program hid it), and the window thread carries the request
+// out as soon as its event loop runs. Showing or hiding a window already so does nothing.
 void rt_screen_show() {
   if (error_pending()) return;
-  if (rt_control.window_created.load() != 0)
-    window_state.visibility_request = 1;
-  else
-    rt_control.window_allowed = 1;
+  window_state.visibility_request = 1;
+  if (rt_control.window_created.load() == 0) rt_control.window_allowed = 1;
   rt_control.screen_hidden = 0;
 }
 
 void rt_screen_hide() {
   if (error_pending()) return;
-  if (rt_control.window_created.load() != 0) window_state.visibility_request = 2;
+  window_state.visibility_request = 2;
   rt_control.screen_hidden = 1;
 }
 

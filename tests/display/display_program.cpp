@@ -11,6 +11,7 @@
 //   fullscreen  asks for full screen, reports the query, then leaves it again
 //   stretch   SCREEN 12 with resizing on and stretched drawing
 //   hide      SCREEN 12 and a picture, hides the window, shows it again at go1
+//   hidestart hides the window while the window thread is creating it, shows it at go1
 //   idle12    SCREEN 12 and a picture, then waits doing nothing (CPU measurement)
 //   end12     SCREEN 12 and a picture, then END waits for a key (CPU measurement)
 //   anim12    SCREEN 12 and a bar moving 30 times a second (CPU measurement)
@@ -113,6 +114,16 @@ void idle_forever() {
 }
 
 void main_module() {
+  if (mode == "hidestart") {
+    // Start-up has allowed the window; the window thread may be creating it right now.
+    while (!rt_control.window_allowed.load()) platform_sleep_ms(0);
+    rt_screen_hide();
+    say(rt_control.window_created.load() ? "hidden after creation" : "hidden during creation");
+    wait_for_file("go1");
+    rt_screen_show();
+    say("shown");
+    idle_forever();
+  }
   if (mode == "held") {
     rt_control.autodisplay = 0;  // no frame until the program asks for one
     wait_for_window();

@@ -298,6 +298,26 @@ TEST_F(DisplayWindow, HiddenWindowComesBackWithItsPicture) {
   EXPECT_EQ(capture_until_equal(frame), 0);
 }
 
+TEST_F(DisplayWindow, WindowHiddenWhileBeingCreatedDoesNotStayOnTheScreen) {
+  ProcessOptions options;
+  options.args = {"hidestart", folder};
+  ASSERT_TRUE(child_start(&child, program, options));
+  ASSERT_TRUE(child_wait_stdout(&child, "hidden", 10000)) << child.err;
+  window = x_find_window_of_pid(child.pid, 10000);
+  ASSERT_NE(window, 0ul) << child.err;
+  // Once the window system runs, the window is (or soon becomes) hidden and stays so.
+  bool hidden = false;
+  for (int waited = 0; waited < 3000 && !hidden; waited += 20) {
+    hidden = !x_window_viewable(window);
+    usleep(20000);
+  }
+  usleep(300000);
+  EXPECT_TRUE(hidden && !x_window_viewable(window)) << child.out;
+  go(1);
+  ASSERT_TRUE(child_wait_stdout(&child, "shown\n", 10000));
+  EXPECT_TRUE(x_wait_mapped(window, 5000));
+}
+
 TEST_F(DisplayWindow, PauseKeyFreezesTheWindowUntilTheNextKey) {
   start("anim12");
   Frame frame = next_frame();
