@@ -36,12 +36,15 @@ void mainloop_thread_main() {
     if (c.exit_request.load() != 0 && c.exit_polled.load() == 0) runtime_exit_path();
     bios_tick_update();  // 3
     bool compose = false;
-    if (c.display_hold.load() != 0) {  // 4: SHELL holds the display
-      if (c.display_hold.load() == -1) {
+    if (int32_t hold = c.display_hold.load(); hold != 0) {  // 4: SHELL holds the display
+      if (hold == -1) {
         platform_sleep_ms(64);
         continue;
       }
-      c.display_hold = -1;
+      // Only a request still standing becomes the hold: a release written meanwhile (a
+      // child process that ended at once) must not be overwritten, or the display would
+      // stay held for good.
+      if (!c.display_hold.compare_exchange_strong(hold, -1)) continue;
       compose = true;  // one last frame
     }
     if (!compose) {
