@@ -118,6 +118,10 @@ constexpr struct {
 constexpr int32_t CRITICAL_MEMORY_FIRST = 502;
 constexpr int32_t CRITICAL_MEMORY_LAST = 518;
 
+// A box still open when shutdown begins is taken away, so the close button always ends
+// the process.
+bool shutdown_begun() { return rt_control.stop_all.load() != 0; }
+
 // Shows the critical error's box and ends the process; the runtime's own shutdown does
 // not run.
 [[noreturn]] void critical_error_exit(int32_t n) {
@@ -131,6 +135,7 @@ constexpr int32_t CRITICAL_MEMORY_LAST = 518;
     }
   if (n >= CRITICAL_MEMORY_FIRST && n <= CRITICAL_MEMORY_LAST)
     std::snprintf(title, sizeof title, "Critical Error #%d", int(n - 500));
+  platform_set_message_box_cancel(shutdown_begun);
   platform_message_box(text, title, MESSAGE_BOX_OK, true);
   platform_exit(0);
 }

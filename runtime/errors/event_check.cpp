@@ -16,6 +16,10 @@ constexpr int32_t EXIT_UNHANDLED_TRAP = 99;
 
 bool dialog_critical(uint32_t n) { return n >= 300 && n <= 313; }
 
+// The close button while the dialog is open begins shutdown; the dialog then goes away
+// with the answer No, and the program thread parks as the exit path needs.
+bool shutdown_begun() { return rt_control.stop_all.load() != 0; }
+
 // Asks the user about error n: Yes continues, anything else ends the program through the
 // normal shutdown. Critical numbers only get an OK box and end the process at once.
 void error_dialog(uint32_t n, bool critical) {
@@ -27,6 +31,7 @@ void error_dialog(uint32_t n, bool critical) {
   char title[48];
   std::snprintf(title, sizeof title, "%s%u", critical ? "Critical Error #" : "Unhandled Error #",
                 n);
+  platform_set_message_box_cancel(shutdown_begun);
   if (critical) {
     platform_message_box(text.c_str(), title, MESSAGE_BOX_OK, false);
     platform_exit(0);

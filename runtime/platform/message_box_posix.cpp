@@ -8,6 +8,7 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/keysym.h>
+#include <poll.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -20,6 +21,20 @@
 namespace {
 
 std::atomic<MessageBoxHandler> box_handler{nullptr};
+std::atomic<bool (*)()> box_cancel{nullptr};
+
+// Waits for the next event of the box's connection, asking the cancel predicate every
+// 16 ms; false when the box is to be taken away.
+bool next_event_unless_cancelled(Display *d, XEvent *event) {
+  while (!XPending(d)) {
+    bool (*cancel)() = box_cancel.load(std::memory_order_acquire);
+    if (cancel && cancel()) return false;
+    pollfd connection{ConnectionNumber(d), POLLIN, 0};
+    poll(&connection, 1, 16);
+  }
+  XNextEvent(d, event);
+  return true;
+}
 
 constexpr int MARGIN = 16;
 constexpr int BUTTON_GAP = 10;
@@ -272,7 +287,7 @@ int run_box(Box &box, bool system_modal) {
   bool focused = false;
   for (;;) {
     XEvent event;
-    XNextEvent(d, &event);
+    if (!next_event_unless_cancelled(d, &event)) return escape_answer(box);
     if (event.xany.window != box.window) continue;
     switch (event.type) {
       case Expose:
@@ -321,6 +336,10 @@ int answer_without_display(const char *text, const char *title, int buttons) {
 }
 
 }  // namespace
+
+void platform_set_message_box_cancel(bool (*cancel)()) {
+  box_cancel.store(cancel, std::memory_order_release);
+}
 
 void platform_set_message_box_handler(MessageBoxHandler handler) {
   box_handler.store(handler, std::memory_order_release);

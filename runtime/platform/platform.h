@@ -55,6 +55,10 @@ int platform_message_box(const char *text, const char *title, int buttons, bool 
 using MessageBoxHandler = int (*)(const char *text, const char *title, int buttons,
                                   bool system_modal);
 void platform_set_message_box_handler(MessageBoxHandler handler);
+// While a real box is open, cancel() is asked every 16 ms; when it returns true the box
+// closes and answers as its Esc key would (No, or OK). Lets a process that is shutting down
+// take an open box away instead of waiting for a person.
+void platform_set_message_box_cancel(bool (*cancel)());
 
 // ---- floating point ---------------------------------------------------------------------
 // Sets the calling thread's x87 unit to 64-bit mantissa precision, round to nearest, every

@@ -159,6 +159,19 @@ TEST_F(ErrorsOnDisplay, AnswerYesRunsTheNextStatement) {
   EXPECT_EQ(r.out, "before\nafter\n");
 }
 
+TEST_F(ErrorsOnDisplay, TheCloseButtonWhileTheDialogIsOpenEndsTheProgram) {
+  start({"dialog"});
+  ASSERT_TRUE(child_wait_stdout(&child, "before\n", 15000));
+  ASSERT_NE(find_box(child.pid, "Unhandled Error #9", 15000), 0u);
+  unsigned long window = find_box(child.pid, "Untitled", 15000);
+  ASSERT_NE(window, 0u) << "the program's own window was not found";
+  ASSERT_TRUE(x_send_delete_window(window));
+  ProcessResult r = child_wait(&child, 10000);
+  ASSERT_TRUE(r.exited) << (r.timed_out ? "still waiting in the dialog" : "killed");
+  EXPECT_EQ(r.exit_code, 0);
+  EXPECT_EQ(r.out, "before\n");  // the statement after the failed one never ran
+}
+
 TEST_F(ErrorsOnDisplay, UntrappedErrorReentersTheMainRoutineAndExits99) {
   start({"untrapped"});
   ProcessResult r = child_wait(&child, 15000);
