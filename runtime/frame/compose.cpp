@@ -43,7 +43,10 @@ void frame_compose() {
         s = compose_32(page);
       else
         s = compose_palette(page);
-      if (s != 0) ring_publish(s);
+      if (s != 0) {
+        ring_publish(s);
+        platform_window_wake();  // the presenter draws it now rather than at its next tick
+      }
     }
   }
   grant_pause();

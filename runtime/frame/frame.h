@@ -93,6 +93,8 @@ void display_startup();       // clears the ring, builds the SCREEN 10 blink tab
 void frame_compose();         // main-loop thread, or the program thread in manual mode
 void on_glut_display();
 void on_glut_timer(int value);
+// Window thread, on the composer's wake-up (window hook 4): presents a new frame at once.
+void on_frame_ready();
 void on_glut_reshape(int width, int height);
 // Registers every window callback on the current window (creation and game-mode switches).
 void display_register_callbacks();

@@ -102,6 +102,9 @@ int window_hook(int kind, int a, int b) {
     case 3:
       mouse_raw_motion(a, b);
       return 0;
+    case 4:
+      on_frame_ready();
+      return 0;
   }
   return -1;
 }

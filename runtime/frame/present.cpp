@@ -296,6 +296,15 @@ static bool presentation_due() {
          window_state.force_redraw != 0;
 }
 
+// The composer wakes the window thread after each new frame, so the frame need not wait for
+// the next tick; the tick still presents whatever this misses.
+void on_frame_ready() {
+  if (rt_control.window_created.load() != 0 && presentation_due()) {
+    redisplay_from_timer = true;
+    glutPostRedisplay();
+  }
+}
+
 void on_glut_timer(int value) {
   window_apply_requests();
   // An idle screen costs only this timer: the display callback runs when there is

@@ -84,9 +84,14 @@ DisplayCheck platform_display_check(std::string *name);
 //   - the close button calls hook(1, 0, 0) and no longer destroys the window;
 //   - the Pause key calls hook(2, 100019, 1 press / 0 release); with Ctrl held (Break)
 //     hook(2, 100318, 1 / 0);
-//   - raw relative mouse motion calls hook(3, dx, dy).
+//   - raw relative mouse motion calls hook(3, dx, dy);
+//   - platform_window_wake (below) calls hook(4, 0, 0).
 // Returns false when the extension could not be installed (for example, no window).
 bool platform_window_layer_install(int (*hook)(int kind, int a, int b));
+// Wakes the window thread from any one other thread at a time (the composer): hook(4, 0, 0)
+// is then called on the window thread. One message without a round trip; does nothing
+// before the extension is installed or when the window system cannot be reached.
+void platform_window_wake();
 
 // ---- host keyboard ---------------------------------------------------------------------
 enum HostKey {

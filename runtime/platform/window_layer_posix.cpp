@@ -8,6 +8,7 @@
 //
 // Everything here runs on the window thread: Xlib calls the converters while the window
 // thread reads events inside freeglut's event loop.
+#include <atomic>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -42,6 +43,16 @@ KeyCode pause_keycode = 0;  // the key that sends Pause (and Break with Ctrl)
 KeyCode break_keycode = 0;  // a separate Break key, when the keyboard map has one
 int xi_opcode = -1;
 
+// The composer's wake-up: a private client message sent to the window over a connection of
+// the composer's own (Xlib connections are not shared between threads here), so that a new
+// frame is presented at once instead of at the presenter's next tick.
+Atom wake_message = None;
+Window wake_window = None;
+char wake_display_name[256] = {0};
+std::atomic<bool> wake_ready{false};  // set on the window thread once the above are written
+Display *wake_display = nullptr;      // composer side: used by one thread at a time
+bool wake_unreachable = false;
+
 using WireProc = Bool (*)(Display *, XEvent *, xEvent *);
 using CookieProc = Bool (*)(Display *, XGenericEventCookie *, xEvent *);
 WireProc previous_client_message = nullptr;
@@ -54,6 +65,11 @@ Bool on_wire_client_message(Display *display, XEvent *event, xEvent *wire) {
       Atom(uint32_t(wire->u.clientMessage.u.l.longs0)) == wm_delete_window) {
     window_hook_fn(1, 0, 0);
     return False;  // the window stays
+  }
+  if (display == hooked_display && wake_message != None &&
+      Atom(wire->u.clientMessage.u.l.type) == wake_message) {
+    window_hook_fn(4, 0, 0);
+    return False;
   }
   return previous_client_message(display, event, wire);
 }
@@ -212,6 +228,35 @@ bool platform_window_layer_install(int (*hook)(int kind, int a, int b)) {
     XChangeProperty(display, window, XInternAtom(display, "_NET_WM_PID", False), XA_CARDINAL, 32,
                     PropModeReplace, reinterpret_cast<unsigned char *>(&pid), 1);
   }
+  if (window != None) {
+    wake_message = XInternAtom(display, "_BASICRT_FRAME_READY", False);
+    wake_window = window;
+    const char *name = DisplayString(display);
+    if (name && strlen(name) < sizeof wake_display_name) {
+      strcpy(wake_display_name, name);
+      wake_ready.store(true, std::memory_order_release);
+    }
+  }
   XFlush(display);
   return true;
+}
+
+void platform_window_wake() {
+  if (!wake_ready.load(std::memory_order_acquire) || wake_unreachable) return;
+  if (!wake_display) {
+    wake_display = XOpenDisplay(wake_display_name);
+    if (!wake_display) {
+      wake_unreachable = true;
+      return;
+    }
+  }
+  XEvent event;
+  memset(&event, 0, sizeof event);
+  event.xclient.type = ClientMessage;
+  event.xclient.window = wake_window;
+  event.xclient.message_type = wake_message;
+  event.xclient.format = 32;
+  // No event mask: the message goes to the window's creator, the window thread's connection.
+  XSendEvent(wake_display, wake_window, False, NoEventMask, &event);
+  XFlush(wake_display);
 }

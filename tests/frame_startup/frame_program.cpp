@@ -5,6 +5,7 @@
 //            non-zero answer and ends after the second one
 //   hook     reports every window_hook call as "hook KIND A B", then runs
 //   hookpoll as hook, but polls the close request once first, so closes do not end it
+//   hookframes as hookpoll, and changes the screen's first cell every 50 ms (new frames)
 //   end      executes END at once
 //   lateend  prints "waiting", runs 1.5 s, prints "end" and executes END
 //   timebase prints the time base ("timebase DAY_START_MS") and, at the next change of the
@@ -22,6 +23,8 @@
 
 #include "runtime/frame/frame.h"
 #include "runtime/platform/platform.h"
+#include "runtime/screen/screen.h"
+#include "runtime/values/values.h"
 
 namespace {
 
@@ -148,6 +151,20 @@ void main_module() {
       statement_end();
     }
   }
+  if (mode == "hookframes") {
+    rt_exit_query();
+    wait_for_window();
+    for (int i = 0;; ++i) {
+      uint32_t mark = bstr_temp_mark();
+      rt_locate(1, 1, 0, 0, 0, 3);
+      rt_print(bstr_from_cstr(i % 2 ? "A" : "B"), 0);
+      bstr_free_temporaries(mark, 0);
+      for (int k = 0; k < 10; ++k) {
+        platform_sleep_ms(5);
+        statement_end();
+      }
+    }
+  }
   BasicString *command = rt_command();
   std::string text;
   if (command && command->length > 0)
@@ -171,6 +188,7 @@ extern "C" const char *__tsan_default_suppressions() {
 
 int main(int argc, char **argv) {
   if (argc > 1 && strcmp(argv[1], "command") != 0) mode = argv[1];
-  if (mode == "hook" || mode == "hookpoll") window_hook_set_observer(observe_hook);
+  if (mode == "hook" || mode == "hookpoll" || mode == "hookframes")
+    window_hook_set_observer(observe_hook);
   runtime_main(argc, argv, main_module);
 }

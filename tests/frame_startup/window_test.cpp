@@ -126,6 +126,18 @@ TEST_F(FrameWindow, PauseAndBreakPressesAndReleasesReachTheHook) {
   EXPECT_TRUE(child_running(&child));
 }
 
+TEST_F(FrameWindow, EachNewFrameWakesTheWindowThreadThroughTheHook) {
+  ASSERT_NO_FATAL_FAILURE(start({"hookframes"}));
+  // The program changes the screen every 50 ms; every new frame sends the composer's
+  // wake-up to the window thread.
+  int64_t end = monotonic_us() + 10000000;
+  while (count_lines(child.out, "hook 4 0 0") < 3 && monotonic_us() < end)
+    child_wait_stdout(&child, "never printed", 50);
+  EXPECT_GE(count_lines(child.out, "hook 4 0 0"), 3) << child.out;
+  EXPECT_TRUE(child_running(&child));
+  EXPECT_TRUE(x_window_viewable(window));
+}
+
 TEST_F(FrameWindow, RawMouseMotionReachesTheHook) {
   ASSERT_NO_FATAL_FAILURE(start({"hook"}));
   ProcessOptions move;
