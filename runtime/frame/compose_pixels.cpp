@@ -1,5 +1,6 @@
 // The composer's pixel paths: palette pages are compared whole against a shadow copy
-// (pixels and the used palette entries) and rebuilt whole when anything changed; 32-bit
+// (pixels and the used palette entries) and rebuilt when anything changed, rows that did
+// not change copied from the path's last frame when the palette stayed the same; 32-bit
 // pages are copied as they are into every frame.
 #include <cstring>
 #include <vector>
