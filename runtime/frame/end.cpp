@@ -46,9 +46,10 @@ void rt_end() {
     // Keys typed before the prompt appeared do not count.
     while (inkey_has_key()) platform_sleep_ms(0);
     c.autodisplay = 1;  // the prompt shows even after manual presentation was chosen
-    // A short sleep between polls keeps the wait from spinning a processor.
+    // Polling in 9 ms steps keeps the wait nearly free while a key still ends it at once
+    // to the eye.
     for (;;) {
-      platform_sleep_ms(1);
+      platform_sleep_ms(9);
       if (c.stop_all.load()) program_thread_park();
       if (inkey_has_key()) break;
     }
