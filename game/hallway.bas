@@ -310,7 +310,7 @@ DO
         CASE 65 TO 90, 97 TO 122, 32
             typed = UCASE$(typed + CHR$(key_code))
     END SELECT
-    IF deadline - TIMER(.001) > time_limit THEN deadline = deadline - 86400
+    IF deadline - TIMER(.001) > time_limit + 1 THEN deadline = deadline - 86400
     remaining = deadline - TIMER(.001)
     clock_minutes = remaining \ 60
     clock_seconds = remaining - clock_minutes * 60

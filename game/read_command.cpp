@@ -65,9 +65,11 @@ BasicString *read_command() {
 
     // TIMER starts again from 0 at midnight while the deadline does not: the time left can
     // never be more than the whole limit, so when it seems to be, the day has turned and
-    // the deadline moves back by a day. The countdown then runs on across midnight.
-    if (IF_TAKEN(313, "IF deadline - TIMER(.001) > time_limit THEN",
-                 truth((long double)deadline - rt_timer(0.001, 1) > time_limit))) {
+    // the deadline moves back by a day. The countdown then runs on across midnight. The
+    // second of slack keeps a reading in the deadline's own millisecond (the deadline is
+    // rounded to DOUBLE) from passing for a day's turn.
+    if (IF_TAKEN(313, "IF deadline - TIMER(.001) > time_limit + 1 THEN",
+                 truth((long double)deadline - rt_timer(0.001, 1) > time_limit + 1.0L))) {
       STATEMENT(313, "deadline = deadline - 86400", deadline = deadline - SECONDS_PER_DAY);
     }
     STATEMENT(314, "remaining = deadline - TIMER(.001)",
